@@ -1,0 +1,19 @@
+# One interface target carries the warnings and the strict Qt defines; every
+# target of the project links it.
+add_library(qel_warnings INTERFACE)
+target_compile_options(qel_warnings INTERFACE -Wall -Wextra -Wpedantic)
+if(QEL_WERROR)
+  target_compile_options(qel_warnings INTERFACE -Werror)
+endif()
+target_compile_definitions(qel_warnings INTERFACE
+  QT_NO_CAST_FROM_ASCII
+  QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+  QEL_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+  QEL_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+  QEL_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+
+if(QEL_SANITIZE)
+  target_compile_options(qel_warnings INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(qel_warnings INTERFACE -fsanitize=address,undefined)
+endif()

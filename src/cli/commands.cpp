@@ -1,0 +1,90 @@
+#include "cli/commands.h"
+
+#include "model/qeldb.h"
+#include "model/qelerror.h"
+
+#include <QFileInfo>
+#include <cstdio>
+
+QTextStream &Out()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+QTextStream &Err()
+{
+    static QTextStream s(stderr);
+    return s;
+}
+
+int Fail(const QString &message)
+{
+    Out().flush();
+    Err() << message << '\n';
+    Err().flush();
+    return 2;
+}
+
+bool WantsHelp(const QStringList &args)
+{
+    return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
+}
+
+bool LoadDatabase(TQelDb &db, const QString &path)
+{
+    try {
+        db.ReadFile(path, false);
+        db.FileName = QFileInfo(path).absoluteFilePath();
+        return true;
+    } catch (const EQel &e) {
+        Fail(e.message());
+        return false;
+    }
+}
+
+bool SaveDatabase(TQelDb &db, const QString &path)
+{
+    try {
+        db.Save(path);
+        return true;
+    } catch (const EQel &e) {
+        Fail(e.message());
+        return false;
+    }
+}
+
+const QList<TCommand> &Commands()
+{
+    static const QList<TCommand> commands = {
+        {"info", "print the statistics of a collection",
+         "Usage: qel info FILE\n\nPrints the statistics of the collection in FILE as lines "
+         "\"Label: value\".\n",
+         RunInfo},
+        {"dump", "print a collection as JSON",
+         "Usage: qel dump FILE\n\nPrints the collection in FILE as JSON on standard output: its "
+         "name, every lookup list in file order, and every album followed by its discs, "
+         "headers, tracks and subtracks with the display text of each field.\n",
+         RunDump},
+        {"resave", "read a collection and write it again",
+         "Usage: qel resave IN OUT\n\nOpens IN and saves it as OUT. OUT is replaced only once "
+         "it is completely written.\n",
+         RunResave},
+        {"merge", "import one collection into another",
+         "Usage: qel merge TARGET OTHER\n\nImports OTHER into TARGET and saves TARGET. Albums "
+         "whose title and artist TARGET already has are left out; lookup entries are joined "
+         "by name.\n",
+         RunMerge},
+        {"generate", "write a synthetic collection",
+         "Usage: qel generate --albums N [--seed S] OUT\n\nWrites a synthetic collection of N "
+         "albums to OUT, for benchmarks and tests. The same N and S (default 1) always give "
+         "the same file.\n",
+         RunGenerate},
+        {"build", "build a collection from its readable source",
+         "Usage: qel build SOURCE.json OUT\n\nBuilds a collection from a readable description "
+         "(the format of resources/demo/demo.json): lookups and albums by field name, with "
+         "cover pictures and lyrics files beside the source.\n",
+         RunBuild},
+    };
+    return commands;
+}

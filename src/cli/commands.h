@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+// One sub-command of `qel`: its name, a line for the overview, its help text, and
+// the function that runs it with the arguments after the name. Functions return the
+// process's exit status: 0 on success, 2 on any failure (after saying why on stderr).
+struct TCommand
+{
+    const char *name;
+    const char *summary;
+    const char *help;
+    int (*run)(const QStringList &args);
+};
+
+const QList<TCommand> &Commands();
+
+QTextStream &Out();
+QTextStream &Err();
+// Prints the message on stderr and returns 2.
+int Fail(const QString &message);
+// True when args asks for the command's help.
+bool WantsHelp(const QStringList &args);
+
+int RunInfo(const QStringList &args);
+int RunDump(const QStringList &args);
+int RunResave(const QStringList &args);
+int RunMerge(const QStringList &args);
+int RunGenerate(const QStringList &args);
+int RunBuild(const QStringList &args);
+
+class TQelDb;
+// Reads path into db; on failure prints the message and returns false.
+bool LoadDatabase(TQelDb &db, const QString &path);
+// Saves db to path; on failure prints the message and returns false.
+bool SaveDatabase(TQelDb &db, const QString &path);

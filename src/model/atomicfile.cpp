@@ -1,0 +1,78 @@
+#include "model/atomicfile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <fcntl.h>
+#include <unistd.h>
+
+TAtomicFile::TAtomicFile(const QString &path) : m_file(path)
+{
+    // A direct write would reintroduce the half-written file this class avoids.
+    m_file.setDirectWriteFallback(false);
+}
+
+TAtomicFile::~TAtomicFile()
+{
+    if (!m_done)
+        Cancel();
+}
+
+bool TAtomicFile::Open()
+{
+    if (!m_file.open(QIODevice::WriteOnly)) {
+        m_error = m_file.errorString();
+        m_done = true;
+        return false;
+    }
+    return true;
+}
+
+void TAtomicFile::Cancel()
+{
+    if (m_file.isOpen())
+        m_file.cancelWriting();
+    m_file.commit(); // after cancelWriting this only removes the temporary file
+    m_done = true;
+}
+
+bool TAtomicFile::Commit()
+{
+    // QSaveFile::commit() of Qt 6.4 can report success after its own final flush
+    // failed, leaving a truncated file; so flush and check first, and only then commit.
+    const bool flushed = m_file.flush();
+    if (!flushed || m_file.error() != QFileDevice::NoError) {
+        m_error = m_file.errorString();
+        Cancel();
+        return false;
+    }
+    const QString target = m_file.fileName();
+    if (!m_file.commit()) {
+        m_error = m_file.errorString();
+        m_done = true;
+        return false;
+    }
+    m_done = true;
+    // Make the rename itself durable.
+    const QByteArray dir = QFile::encodeName(QFileInfo(target).absolutePath());
+    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    return true;
+}
+
+QString WriteFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    TAtomicFile file(path);
+    if (!file.Open())
+        return file.ErrorString();
+    if (file.Device()->write(bytes) != bytes.size()) {
+        const QString error = file.Device()->errorString();
+        file.Cancel();
+        return error.isEmpty() ? QStringLiteral("Could not write \"%1\"").arg(path) : error;
+    }
+    if (!file.Commit())
+        return file.ErrorString();
+    return {};
+}

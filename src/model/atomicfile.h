@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSaveFile>
+#include <QString>
+
+// Replaces a file only once its new content is completely on disk: the content goes
+// to a temporary file beside it, which is synced and renamed over the old one, and
+// the folder is synced after the rename. Until Commit succeeds the old file stays
+// as it was, byte for byte.
+class TAtomicFile
+{
+public:
+    explicit TAtomicFile(const QString &path);
+    ~TAtomicFile(); // cancels when not committed
+
+    // Opens the temporary file; returns false with ErrorString() set.
+    bool Open();
+    QIODevice *Device() { return &m_file; }
+    // Flushes, checks every error, renames. Returns false with ErrorString() set;
+    // the old file is then untouched and the temporary file removed.
+    bool Commit();
+    void Cancel();
+    QString ErrorString() const { return m_error; }
+
+private:
+    QSaveFile m_file;
+    QString m_error;
+    bool m_done = false;
+};
+
+// Writes bytes to path atomically; returns an empty text or the error.
+QString WriteFileAtomically(const QString &path, const QByteArray &bytes);

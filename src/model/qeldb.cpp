@@ -1,0 +1,282 @@
+#include "model/qeldb.h"
+
+#include "model/atomicfile.h"
+#include "model/general.h"
+#include "model/itemloader.h"
+#include "model/qelerror.h"
+#include "model/qelstream.h"
+#include "model/tracks.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <unordered_set>
+
+const std::array<TFieldId, 15> TQelDb::LookupFieldOrder = {
+    fdArtist,   fdLabel,     fdGenre,        fdProducer,     fdEngineer,
+    fdStudio,   fdOwner,     fdConductor,    fdOrchestra,    fdStore,
+    fdSongwriter, fdAlbumLookup1, fdAlbumLookup2, fdTrackLookup1, fdFormat,
+};
+
+TQelDb::TQelDb()
+{
+    for (std::size_t i = 0; i < m_lists.size(); ++i)
+        m_lists[i] = std::make_unique<TLookupList>(LookupFieldOrder[i]);
+}
+
+TQelDb::~TQelDb()
+{
+    freeAlbums();
+}
+
+void TQelDb::freeAlbums()
+{
+    for (TDataItem *album : std::as_const(Albums))
+        delete album;
+    Albums.clear();
+}
+
+void TQelDb::Clear()
+{
+    FileName.clear();
+    for (auto &list : m_lists)
+        list->Clear();
+    freeAlbums();
+    m_arena.Clear();
+    Pictures.Reset();
+    LastAlbumID = 0;
+    LastTrackID = 0;
+}
+
+QString TQelDb::GetDisplayName() const
+{
+    return FileName.isEmpty() ? QStringLiteral("[New Database]") : QFileInfo(FileName).fileName();
+}
+
+TLookupList &TQelDb::LookupListFromGroupField(TFieldId field)
+{
+    for (std::size_t i = 0; i < LookupFieldOrder.size(); ++i)
+        if (LookupFieldOrder[i] == field)
+            return *m_lists[i];
+    throw EQel(QStringLiteral("TQelDb.LookupListFromGroupField : Field is not a lookup field"));
+}
+
+void TQelDb::AddAlbum(TAlbum *album)
+{
+    album->Db = this;
+    Albums.append(album);
+}
+
+void TQelDb::RemoveAlbum(TAlbum *album)
+{
+    Albums.removeOne(album);
+}
+
+TAlbum *TQelDb::FindAlbumUsingLookup(TFieldId field, const TLookupItem *entry) const
+{
+    for (qsizetype i = 0; i < AlbumCount(); ++i)
+        if (Album(i)->UsesLookupItem(field, entry))
+            return Album(i);
+    return nullptr;
+}
+
+bool TQelDb::AlbumExists(const QString &title, const TLookupItem *artist) const
+{
+    TWaitCursor wait;
+    for (qsizetype i = 0; i < AlbumCount(); ++i) {
+        const TAlbum *a = Album(i);
+        if (a->Artist == artist && a->Title == QStringView(title))
+            return true;
+    }
+    return false;
+}
+
+TAlbum *TQelDb::FindAlbumByMsDiscId(qint32 id) const
+{
+    TWaitCursor wait;
+    for (qsizetype i = 0; i < AlbumCount(); ++i) {
+        TAlbum *a = Album(i);
+        for (const TDataItem *child : a->Children)
+            if (child->Kind() == TItemKind::Disc && static_cast<const TDisc *>(child)->MsDiscId == id)
+                return a;
+    }
+    return nullptr;
+}
+
+namespace {
+
+struct TitleArtist
+{
+    QStringView title;
+    const TLookupItem *artist;
+    bool operator==(const TitleArtist &o) const { return artist == o.artist && title == o.title; }
+};
+struct TitleArtistHash
+{
+    std::size_t operator()(const TitleArtist &k) const
+    {
+        return qHash(k.title) ^ (std::hash<const void *>()(k.artist) * 31);
+    }
+};
+
+} // namespace
+
+void TQelDb::read(TQelReader &reader, bool merge)
+{
+    if (reader.ReadString() != QStringLiteral("Qel"))
+        throw EQel(QStringLiteral("This is not a Qel database"));
+    const QString edition = reader.ReadString();
+    if (edition != QStringLiteral("Music"))
+        throw EQel(QStringLiteral("This is not a Qel Music database, please use Qel %1 to open this database")
+                       .arg(edition));
+    reader.ReadInteger(); // the version changes nothing: there is one record layout
+
+    TItemLoader loader(reader, this, &m_arena);
+    for (std::size_t i = 0; i < m_lists.size(); ++i) {
+        TLoadIdMap &map = loader.Map(LookupFieldOrder[i]);
+        if (merge)
+            m_lists[i]->MergeFromStream(reader, &map);
+        else
+            m_lists[i]->LoadFromStream(reader, &map);
+    }
+
+    // A merge leaves out the albums already present, also those it added itself.
+    std::unordered_set<TitleArtist, TitleArtistHash> present;
+    if (merge) {
+        present.reserve(std::size_t(AlbumCount()) * 2);
+        for (qsizetype i = 0; i < AlbumCount(); ++i)
+            present.insert({Album(i)->Title.view(), Album(i)->Artist});
+    }
+
+    reader.ReadListBegin();
+    if (!merge)
+        Albums.reserve(qsizetype(reader.BytesLeft() / 4096));
+    while (!reader.EndOfList()) {
+        TAlbum *album = loader.MakeAlbum();
+        try {
+            album->LoadFromStream(loader);
+        } catch (...) {
+            delete album;
+            throw;
+        }
+        if (merge) {
+            if (!present.insert({album->Title.view(), album->Artist}).second) {
+                delete album;
+                continue;
+            }
+        }
+        AddAlbum(album);
+    }
+    reader.ReadListEnd();
+    for (auto &list : m_lists)
+        list->ClearLoadIDs();
+}
+
+void TQelDb::ReadBytes(QByteArrayView bytes, bool merge)
+{
+    if (!merge)
+        Clear();
+    TQelReader reader(bytes);
+    try {
+        read(reader, merge);
+    } catch (...) {
+        for (auto &list : m_lists)
+            list->ClearLoadIDs();
+        throw;
+    }
+}
+
+void TQelDb::ReadFile(const QString &fileName, bool merge)
+{
+    const QString notFound = QStringLiteral("The file \"%1\" was not found").arg(fileName);
+    // Only regular files: a folder, a pipe or a device is no database (and a pipe
+    // would block the open).
+    if (!QFileInfo(fileName).isFile())
+        throw EQel(notFound);
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EQel(notFound);
+    if (!merge)
+        Clear();
+    TWaitCursor wait;
+    TQelReader reader(&file);
+    try {
+        read(reader, merge);
+    } catch (...) {
+        for (auto &list : m_lists)
+            list->ClearLoadIDs();
+        throw;
+    }
+}
+
+bool TQelDb::Open(const QString &fileName)
+{
+    Clear();
+    if (!QFileInfo::exists(fileName))
+        return false;
+    try {
+        ReadFile(fileName, false);
+    } catch (const EQel &e) {
+        Clear();
+        ShowInfo(e.message());
+        return false;
+    }
+    FileName = fileName;
+    return true;
+}
+
+bool TQelDb::Merge(const QString &fileName)
+{
+    if (!QFileInfo::exists(fileName))
+        return false;
+    try {
+        ReadFile(fileName, true);
+    } catch (const EQel &e) {
+        ShowInfo(e.message());
+        return false;
+    }
+    return true;
+}
+
+void TQelDb::write(TQelWriter &w) const
+{
+    w.WriteString(u"Qel");
+    w.WriteString(u"Music");
+    w.WriteInteger(300);
+    for (const auto &list : m_lists)
+        list->SaveToStream(w);
+    w.WriteListBegin();
+    for (const TDataItem *album : Albums)
+        album->SaveToStream(w);
+    w.WriteListEnd();
+}
+
+QByteArray TQelDb::SaveToBytes() const
+{
+    TQelWriter writer;
+    write(writer);
+    return writer.Data();
+}
+
+bool TQelDb::Save(const QString &fileName)
+{
+    TWaitCursor wait;
+    TAtomicFile file(fileName);
+    auto fail = [&fileName](const QString &why) {
+        return EQel(QStringLiteral("Could not save \"%1\": %2").arg(fileName, why));
+    };
+    if (!file.Open())
+        throw fail(file.ErrorString());
+    try {
+        TQelWriter writer(file.Device());
+        write(writer);
+        writer.Flush();
+    } catch (const EQel &e) {
+        file.Cancel();
+        throw fail(e.message());
+    }
+    if (!file.Commit())
+        throw fail(file.ErrorString());
+    FileName = fileName;
+    return true;
+}

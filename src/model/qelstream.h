@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+#include <QtGlobal>
+
+class QIODevice;
+
+// Tags of the tagged stream.
+enum : quint8 {
+    tagEndOfList = 0,
+    tagBeginOfList = 1,
+    tagInt8 = 2,
+    tagInt16 = 3,
+    tagInt32 = 4,
+    tagExtended = 5,
+    tagShortString = 6,
+    tagFalse = 8,
+    tagTrue = 9,
+    tagLongString = 12,
+    tagDate = 17,
+};
+
+// 80-bit extended precision (little-endian, 64-bit significand with explicit
+// leading bit, 15-bit exponent biased by 16383, sign in the top bit).
+void doubleToExtended(double value, unsigned char out[10]);
+double extendedToDouble(const unsigned char in[10]);
+
+// Reads tagged values from a device or from memory. Every malformed or truncated
+// value throws EQelRead. Reads from a device go through one large buffer; nothing is
+// ever allocated beyond the bytes actually left in the source.
+class TQelReader
+{
+public:
+    static constexpr qint64 defaultBlockSize = 1 << 20;
+
+    explicit TQelReader(QByteArrayView data);
+    // The device must be open for reading; size() must be its length. Reading starts
+    // at the device's current position; blockSize is the size of each read.
+    explicit TQelReader(QIODevice *device, qint64 blockSize = defaultBlockSize);
+    TQelReader(const TQelReader &) = delete;
+    TQelReader &operator=(const TQelReader &) = delete;
+
+    qint32 ReadInteger();
+    // The raw bytes of a string (tags 6 and 12); the view is valid until the next read.
+    QByteArrayView ReadRawString();
+    QString ReadString(); // ReadRawString decoded with cp1252::decode
+    bool ReadBoolean();
+    double ReadDate();  // tag 17, or an integer taken as whole days
+    double ReadFloat(); // tag 5, or an integer
+    void ReadListBegin();
+    void ReadListEnd();
+    bool EndOfList(); // peeks: true when the next byte is 0 (does not consume it)
+    // n untagged bytes (the embedded bitmap); valid until the next read.
+    QByteArrayView ReadBytes(qint64 n);
+    // Peeks up to n bytes without consuming them (fewer at the end of the source).
+    QByteArrayView Peek(qint64 n);
+
+    qint64 BytesLeft() const;
+    qint64 Position() const;
+
+private:
+    // Ensures n contiguous bytes at m_p or throws; the common case stays inline.
+    const uchar *need(qint64 n)
+    {
+        if (m_end - m_p >= n)
+            return m_p;
+        return refill(n);
+    }
+    const uchar *refill(qint64 n);
+    quint8 readTag();
+    qint32 readIntegerBody(quint8 tag);
+
+    QIODevice *m_device = nullptr;
+    qint64 m_blockSize = defaultBlockSize;
+    QByteArray m_buffer;
+    const uchar *m_start = nullptr; // first byte of the window (buffer or memory)
+    const uchar *m_p = nullptr;
+    const uchar *m_end = nullptr;
+    qint64 m_offset = 0; // bytes of the source before m_start
+    qint64 m_total = 0;
+};
+
+// Writes tagged values into a large buffer that is handed to the device in big
+// blocks. A failed write throws EQel with the device's error text.
+class TQelWriter
+{
+public:
+    explicit TQelWriter(QIODevice *device);
+    // Writes into memory only; Data() returns what was written.
+    TQelWriter();
+    // Hands over what is left but swallows a failure: call Flush() to see it.
+    ~TQelWriter();
+    TQelWriter(const TQelWriter &) = delete;
+    TQelWriter &operator=(const TQelWriter &) = delete;
+
+    void WriteInteger(qint32 v);
+    void WriteString(QStringView s); // cp1252 with references
+    void WriteRawString(QByteArrayView bytes);
+    void WriteBoolean(bool v);
+    void WriteDate(double days);
+    void WriteFloat(double v);
+    void WriteListBegin();
+    void WriteListEnd();
+    void WriteBytes(QByteArrayView bytes);
+    // Hands everything buffered to the device (throws on failure).
+    void Flush();
+
+    const QByteArray &Data() const { return m_buffer; } // memory mode only
+
+private:
+    static constexpr qsizetype blockSize = 1 << 20;
+
+    void ensure(qsizetype n);
+    void put(uchar b) { m_buffer.append(char(b)); }
+    void writeToDevice(const char *data, qsizetype n);
+
+    QIODevice *m_device = nullptr;
+    QByteArray m_buffer;
+    QByteArray m_scratch;
+};

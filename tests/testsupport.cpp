@@ -1,0 +1,61 @@
+#include "testsupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+TTestHome::TTestHome()
+{
+    m_oldConfig = qgetenv("XDG_CONFIG_HOME");
+    m_oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
+}
+
+TTestHome::~TTestHome()
+{
+    qputenv("XDG_CONFIG_HOME", m_oldConfig);
+    qputenv("XDG_DATA_HOME", m_oldData);
+}
+
+QByteArray ReadFileBytes(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+void WriteFileBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray FromHex(const char *hex)
+{
+    QByteArray compact(hex);
+    compact.replace(' ', "").replace('\n', "");
+    return QByteArray::fromHex(compact);
+}
+
+TRunResult RunQel(const QStringList &args, const QString &shellPrefix)
+{
+    const QString qel = qEnvironmentVariable("QEL_CLI", QStringLiteral(QEL_BINARY_DIR "/src/cli/qel"));
+    QProcess p;
+    if (shellPrefix.isEmpty()) {
+        p.start(qel, args);
+    } else {
+        QString cmd = shellPrefix + QStringLiteral(" exec '") + qel + u'\'';
+        for (const QString &a : args)
+            cmd += QStringLiteral(" '") + QString(a).replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+        p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), cmd});
+    }
+    p.waitForFinished(120000);
+    TRunResult r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "model/general.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A temporary XDG_CONFIG_HOME and XDG_DATA_HOME for one test; restored afterwards.
+class TTestHome
+{
+public:
+    TTestHome();
+    ~TTestHome();
+    QString path() const { return m_dir.path(); }
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldConfig, m_oldData;
+};
+
+// Answers the program's questions and records its messages.
+class TScriptedInterface : public TUserInterface
+{
+public:
+    TScriptedInterface() { m_previous = SetUserInterface(this); }
+    ~TScriptedInterface() override { SetUserInterface(m_previous); }
+    void ShowInfo(const QString &message) override { messages.append(message); }
+    TAnswer AskYesNo(const QString &message) override
+    {
+        messages.append(message);
+        return yes ? TAnswer::Yes : TAnswer::No;
+    }
+    TAnswer AskOkCancel(const QString &message) override
+    {
+        messages.append(message);
+        return yes ? TAnswer::Ok : TAnswer::Cancel;
+    }
+    void BeginWait() override { ++waitDepth; }
+    void EndWait() override { --waitDepth; }
+
+    QStringList messages;
+    bool yes = true;
+    int waitDepth = 0;
+
+private:
+    TUserInterface *m_previous = nullptr;
+};
+
+QByteArray ReadFileBytes(const QString &path);
+void WriteFileBytes(const QString &path, const QByteArray &bytes);
+QByteArray FromHex(const char *hex); // "06 03 51" with blanks allowed
+
+struct TRunResult
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+// Runs the `qel` tool with arguments (optionally through /bin/sh -c with a prefix
+// such as "ulimit -f 1;").
+TRunResult RunQel(const QStringList &args, const QString &shellPrefix = {});
