@@ -42,14 +42,16 @@ QByteArray FromHex(const char *hex)
 
 TRunResult RunQel(const QStringList &args, const QString &shellPrefix)
 {
-    const QString qel = qEnvironmentVariable("QEL_CLI", QStringLiteral(QEL_BINARY_DIR "/src/cli/qel"));
+    const QString qel =
+        qEnvironmentVariable("QEL_CLI", QStringLiteral(QEL_BINARY_DIR "/src/cli/qel"));
     QProcess p;
     if (shellPrefix.isEmpty()) {
         p.start(qel, args);
     } else {
         QString cmd = shellPrefix + QStringLiteral(" exec '") + qel + u'\'';
         for (const QString &a : args)
-            cmd += QStringLiteral(" '") + QString(a).replace(u'\'', QStringLiteral("'\\''")) + u'\'';
+            cmd +=
+                QStringLiteral(" '") + QString(a).replace(u'\'', QStringLiteral("'\\''")) + u'\'';
         p.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), cmd});
     }
     p.waitForFinished(120000);

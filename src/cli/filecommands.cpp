@@ -103,7 +103,9 @@ int RunGenerate(const QStringList &args)
             ok = false;
         }
         if (!ok)
-            return Fail(QStringLiteral("qel generate: bad argument '%1'\nUsage: qel generate --albums N [--seed S] OUT").arg(a));
+            return Fail(QStringLiteral("qel generate: bad argument '%1'\nUsage: qel generate "
+                                       "--albums N [--seed S] OUT")
+                            .arg(a));
     }
     if (albums < 0 || out.isEmpty())
         return Fail(QStringLiteral("Usage: qel generate --albums N [--seed S] OUT"));

@@ -36,7 +36,8 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString name = args.takeFirst();
-    if (name == QStringLiteral("--help") || name == QStringLiteral("-h") || name == QStringLiteral("help")) {
+    if (name == QStringLiteral("--help") || name == QStringLiteral("-h") ||
+        name == QStringLiteral("help")) {
         printOverview(Out());
         return 0;
     }

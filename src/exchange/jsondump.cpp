@@ -64,25 +64,20 @@ const char *kindName(TItemKind k)
 // Whether items of this level carry the field.
 bool carries(bool album, TFieldId f)
 {
-    static const quint64 albumOnly = fieldBit(fdSoloists) | fieldBit(fdTourName) |
-                                     fieldBit(fdRecordingDate) | fieldBit(fdAD) |
-                                     fieldBit(fdMono) | fieldBit(fdFormat) | fieldBit(fdLabel) |
-                                     fieldBit(fdNumber) | fieldBit(fdOwner) | fieldBit(fdLocation) |
-                                     fieldBit(fdPurchaseDate) | fieldBit(fdPrice) |
-                                     fieldBit(fdStore) | fieldBit(fdInCollection) |
-                                     fieldBit(fdNrTracks) | fieldBit(fdAlbumText1) |
-                                     fieldBit(fdAlbumText2) | fieldBit(fdAlbumLookup1) |
-                                     fieldBit(fdAlbumLookup2) | fieldBit(fdNrDiscs) |
-                                     fieldBit(fdCover) | fieldBit(fdRare) | fieldBit(fdCoverFile);
-    static const quint64 trackOnly = fieldBit(fdAlbumName) | fieldBit(fdMsDiscId) |
-                                     fieldBit(fdSongwriter) | fieldBit(fdTrackText1) |
-                                     fieldBit(fdTrackLookup1) | fieldBit(fdCddbDiscId) |
-                                     fieldBit(fdAlbumIndex) | fieldBit(fdAlbumTitle) |
-                                     fieldBit(fdCddbRevision) | fieldBit(fdBPM) |
-                                     fieldBit(fdPosition) | fieldBit(fdHeaderTitle) |
-                                     fieldBit(fdDiscIndex) | fieldBit(fdLyrics) |
-                                     fieldBit(fdLyricsFile) | fieldBit(fdAlbumID) |
-                                     fieldBit(fdAudioFile);
+    static const quint64 albumOnly =
+        fieldBit(fdSoloists) | fieldBit(fdTourName) | fieldBit(fdRecordingDate) | fieldBit(fdAD) |
+        fieldBit(fdMono) | fieldBit(fdFormat) | fieldBit(fdLabel) | fieldBit(fdNumber) |
+        fieldBit(fdOwner) | fieldBit(fdLocation) | fieldBit(fdPurchaseDate) | fieldBit(fdPrice) |
+        fieldBit(fdStore) | fieldBit(fdInCollection) | fieldBit(fdNrTracks) |
+        fieldBit(fdAlbumText1) | fieldBit(fdAlbumText2) | fieldBit(fdAlbumLookup1) |
+        fieldBit(fdAlbumLookup2) | fieldBit(fdNrDiscs) | fieldBit(fdCover) | fieldBit(fdRare) |
+        fieldBit(fdCoverFile);
+    static const quint64 trackOnly =
+        fieldBit(fdAlbumName) | fieldBit(fdMsDiscId) | fieldBit(fdSongwriter) |
+        fieldBit(fdTrackText1) | fieldBit(fdTrackLookup1) | fieldBit(fdCddbDiscId) |
+        fieldBit(fdAlbumIndex) | fieldBit(fdAlbumTitle) | fieldBit(fdCddbRevision) |
+        fieldBit(fdBPM) | fieldBit(fdPosition) | fieldBit(fdHeaderTitle) | fieldBit(fdDiscIndex) |
+        fieldBit(fdLyrics) | fieldBit(fdLyricsFile) | fieldBit(fdAlbumID) | fieldBit(fdAudioFile);
     return (fieldBit(f) & (album ? trackOnly : albumOnly)) == 0;
 }
 
@@ -93,12 +88,16 @@ void writeItem(const TQelDb &db, const TDataItem *item, int depth, QByteArray &o
     const bool isAlbum = item->Kind() == TItemKind::Album;
     out += "{\"kind\": \"";
     out += kindName(item->Kind());
-    out += "\", \"depth\": " + QByteArray::number(depth) + ", \"id\": " + QByteArray::number(item->ID);
+    out +=
+        "\", \"depth\": " + QByteArray::number(depth) + ", \"id\": " + QByteArray::number(item->ID);
     out += ", \"thumbnail\": ";
     const auto *album = isAlbum ? static_cast<const TAlbum *>(item) : nullptr;
     if (album && album->HasThumbnail() && album->ThumbnailIndex < db.Pictures.Count())
-        out += '"' + QCryptographicHash::hash(db.Pictures.Rgb(album->ThumbnailIndex),
-                                              QCryptographicHash::Sha256).toHex() + '"';
+        out += '"' +
+               QCryptographicHash::hash(db.Pictures.Rgb(album->ThumbnailIndex),
+                                        QCryptographicHash::Sha256)
+                   .toHex() +
+               '"';
     else
         out += "null";
     out += ", \"fields\": {";

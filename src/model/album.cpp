@@ -48,8 +48,7 @@ void TAlbum::RebuildTrackLists()
 
 QString TAlbum::GetAlbumName() const
 {
-    return QStringLiteral("%1 - %2 (%3)")
-        .arg(Title.view(), LookupDisplayText(Artist), Year.view());
+    return QStringLiteral("%1 - %2 (%3)").arg(Title.view(), LookupDisplayText(Artist), Year.view());
 }
 
 namespace {

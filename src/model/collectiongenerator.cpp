@@ -14,7 +14,10 @@ class TRandom
 public:
     explicit TRandom(quint32 seed) : m_engine(seed) {}
     // Uniform in [lo, hi]; the modulo keeps the sequence the same on every library.
-    int Range(int lo, int hi) { return int(lo + qint64(m_engine() % quint64(qint64(hi) - lo + 1))); }
+    int Range(int lo, int hi)
+    {
+        return int(lo + qint64(m_engine() % quint64(qint64(hi) - lo + 1)));
+    }
     bool Chance(int percent) { return Range(1, 100) <= percent; }
     template <class T, std::size_t N> const T &Pick(const T (&items)[N])
     {
@@ -26,34 +29,34 @@ private:
 };
 
 const char16_t *const kFirst[] = {
-    u"Mara",   u"Jonas",  u"Elif",   u"Tomas",  u"Ines",    u"Kai",    u"Lena",   u"Oskar",
-    u"Noor",   u"Felix",  u"Ada",    u"Ruben",  u"Sanne",   u"Milo",   u"Greta",  u"Anouk",
-    u"Béla",   u"Zoë",    u"Søren",  u"Jürgen", u"Łucja",   u"Ödön",   u"Chloé",  u"Dmitri",
-    u"Yuki",   u"Amara",  u"Pablo",  u"Ilse",   u"Teodor",  u"Vera",   u"Hugo",   u"Linnea",
+    u"Mara", u"Jonas", u"Elif",  u"Tomas",  u"Ines",   u"Kai",  u"Lena",  u"Oskar",
+    u"Noor", u"Felix", u"Ada",   u"Ruben",  u"Sanne",  u"Milo", u"Greta", u"Anouk",
+    u"Béla", u"Zoë",   u"Søren", u"Jürgen", u"Łucja",  u"Ödön", u"Chloé", u"Dmitri",
+    u"Yuki", u"Amara", u"Pablo", u"Ilse",   u"Teodor", u"Vera", u"Hugo",  u"Linnea",
 };
 const char16_t *const kLast[] = {
-    u"Kestrel", u"Varga",   u"Lindqvist", u"Moreau",  u"Okafor", u"Brandt",  u"Castillo",
-    u"Novák",   u"Halloran", u"Østergaard", u"Quintero", u"Weiß", u"Ferreira", u"Albescu",
-    u"Marsh",   u"Thorne",  u"Delacroix", u"Nakamura", u"Petrović", u"Åberg", u"Sólyom",
-    u"Renner",  u"Vale",    u"Ashdown",   u"Brook",   u"Crane",  u"Dunmore", u"Ellery",
+    u"Kestrel", u"Varga",    u"Lindqvist",  u"Moreau",   u"Okafor",   u"Brandt",   u"Castillo",
+    u"Novák",   u"Halloran", u"Østergaard", u"Quintero", u"Weiß",     u"Ferreira", u"Albescu",
+    u"Marsh",   u"Thorne",   u"Delacroix",  u"Nakamura", u"Petrović", u"Åberg",    u"Sólyom",
+    u"Renner",  u"Vale",     u"Ashdown",    u"Brook",    u"Crane",    u"Dunmore",  u"Ellery",
 };
 const char16_t *const kWords[] = {
-    u"Lantern", u"River",   u"Glass",   u"Echo",     u"Harbour", u"Winter",  u"Velvet",
-    u"Signal",  u"Orchard", u"Copper",  u"Meridian", u"Hollow",  u"Static",  u"Paper",
-    u"Ember",   u"Tide",    u"Cinder",  u"Northern", u"Quiet",   u"Electric", u"Golden",
-    u"Fjäll",   u"Café",    u"Mirror",  u"Satellite", u"Drift",  u"Thunder", u"Saudade",
-    u"Night",   u"Morning", u"Garden",  u"Machine",  u"Season",  u"Atlas",   u"Ferris",
+    u"Lantern", u"River",   u"Glass",  u"Echo",      u"Harbour", u"Winter",   u"Velvet",
+    u"Signal",  u"Orchard", u"Copper", u"Meridian",  u"Hollow",  u"Static",   u"Paper",
+    u"Ember",   u"Tide",    u"Cinder", u"Northern",  u"Quiet",   u"Electric", u"Golden",
+    u"Fjäll",   u"Café",    u"Mirror", u"Satellite", u"Drift",   u"Thunder",  u"Saudade",
+    u"Night",   u"Morning", u"Garden", u"Machine",   u"Season",  u"Atlas",    u"Ferris",
 };
 const char16_t *const kGenres[] = {
-    u"Rock",   u"Pop",    u"Jazz",      u"Classical", u"Blues",   u"Folk",  u"Electronic",
-    u"Soul",   u"Reggae", u"Country",   u"Hip-Hop",   u"Ambient", u"Metal", u"Chanson",
-    u"Latin",  u"Funk",   u"Soundtrack", u"World",    u"Punk",    u"Opera", u"Gospel",
+    u"Rock",  u"Pop",    u"Jazz",       u"Classical", u"Blues",   u"Folk",  u"Electronic",
+    u"Soul",  u"Reggae", u"Country",    u"Hip-Hop",   u"Ambient", u"Metal", u"Chanson",
+    u"Latin", u"Funk",   u"Soundtrack", u"World",     u"Punk",    u"Opera", u"Gospel",
 };
-const char16_t *const kFormats[] = {u"CD", u"CD", u"CD", u"CD", u"CD", u"CD", u"LP",
-                                    u"LP", u"Cassette", u"MiniDisc", u"MP3", u"MP3",
-                                    u"7-inch", u"CD Single", u"DVD", u"10-inch"};
-const char16_t *const kMovements[] = {u"Allegro", u"Adagio", u"Scherzo", u"Presto",
-                                      u"Andante", u"Largo", u"Menuetto", u"Finale"};
+const char16_t *const kFormats[] = {
+    u"CD",       u"CD",       u"CD",  u"CD",  u"CD",     u"CD",        u"LP",  u"LP",
+    u"Cassette", u"MiniDisc", u"MP3", u"MP3", u"7-inch", u"CD Single", u"DVD", u"10-inch"};
+const char16_t *const kMovements[] = {u"Allegro", u"Adagio", u"Scherzo",  u"Presto",
+                                      u"Andante", u"Largo",  u"Menuetto", u"Finale"};
 
 // Lookups by name go through a hash while generating: the lists' own searches
 // collate, which is far too slow for a million calls.
@@ -88,9 +91,10 @@ TLookupItem *person(TLookupList &list, TRandom &r, int pool)
     const int n = r.Range(0, pool - 1);
     const QString first = QString::fromUtf16(kFirst[n % std::size(kFirst)]);
     const QString last = QString::fromUtf16(kLast[(n / std::size(kFirst)) % std::size(kLast)]);
-    const QString suffix = n >= int(std::size(kFirst) * std::size(kLast))
-                               ? QStringLiteral(" %1").arg(n / int(std::size(kFirst) * std::size(kLast)))
-                               : QString();
+    const QString suffix =
+        n >= int(std::size(kFirst) * std::size(kLast))
+            ? QStringLiteral(" %1").arg(n / int(std::size(kFirst) * std::size(kLast)))
+            : QString();
     return entry(list, last + QStringLiteral(", ") + first + suffix, first + u' ' + last + suffix);
 }
 
@@ -99,11 +103,12 @@ TLookupItem *band(TLookupList &list, TRandom &r, int pool)
     const int n = r.Range(0, pool - 1);
     const QString a = QString::fromUtf16(kWords[n % std::size(kWords)]);
     const QString b = QString::fromUtf16(kWords[(n / std::size(kWords)) % std::size(kWords)]);
-    const QString num = n >= int(std::size(kWords) * std::size(kWords))
-                            ? QStringLiteral(" %1").arg(n / int(std::size(kWords) * std::size(kWords)))
-                            : QString();
+    const QString num =
+        n >= int(std::size(kWords) * std::size(kWords))
+            ? QStringLiteral(" %1").arg(n / int(std::size(kWords) * std::size(kWords)))
+            : QString();
     return entry(list, a + u' ' + b + QStringLiteral("s, The") + num,
-                             QStringLiteral("The ") + a + u' ' + b + u's' + num);
+                 QStringLiteral("The ") + a + u' ' + b + u's' + num);
 }
 
 TLookupItem *named(TLookupList &list, const QString &prefix, TRandom &r, int pool)
@@ -147,12 +152,15 @@ void GenerateCollection(TQelDb &db, int albums, quint32 seed)
         album->Index = i + 1;
         album->Title = title(r, 1, 4);
         album->Year = QString::number(r.Range(1955, 2025));
-        album->Artist = r.Chance(50) ? person(artists, r, artistPool) : band(artists, r, artistPool);
+        album->Artist =
+            r.Chance(50) ? person(artists, r, artistPool) : band(artists, r, artistPool);
         album->Genre = entry(genres, QString::fromUtf16(r.Pick(kGenres)), QString());
         album->Format = entry(formats, QString::fromUtf16(r.Pick(kFormats)), QString());
         album->Label = named(labels, QStringLiteral("Label"), r, std::max(10, albums / 100));
-        album->Owner = r.Chance(30) ? named(db.LookupList(fdOwner), QStringLiteral("Owner"), r, 3) : nullptr;
-        album->Store = r.Chance(60) ? named(db.LookupList(fdStore), QStringLiteral("Store"), r, 50) : nullptr;
+        album->Owner =
+            r.Chance(30) ? named(db.LookupList(fdOwner), QStringLiteral("Owner"), r, 3) : nullptr;
+        album->Store =
+            r.Chance(60) ? named(db.LookupList(fdStore), QStringLiteral("Store"), r, 50) : nullptr;
         if (r.Chance(20))
             album->Producer = person(db.LookupList(fdProducer), r, std::max(10, albums / 200));
         if (r.Chance(15))
@@ -162,11 +170,14 @@ void GenerateCollection(TQelDb &db, int albums, quint32 seed)
         const bool classical = r.Chance(10);
         if (classical) {
             album->Conductor = person(db.LookupList(fdConductor), r, 200);
-            album->Orchestra = named(db.LookupList(fdOrchestra), QStringLiteral("Orchestra"), r, 100);
-            album->Soloists = QStringLiteral("%1 (violin)").arg(LookupDisplayText(person(artists, r, artistPool)));
+            album->Orchestra =
+                named(db.LookupList(fdOrchestra), QStringLiteral("Orchestra"), r, 100);
+            album->Soloists = QStringLiteral("%1 (violin)")
+                                  .arg(LookupDisplayText(person(artists, r, artistPool)));
         }
         if (r.Chance(10))
-            album->AlbumLookup1 = named(db.LookupList(fdAlbumLookup1), QStringLiteral("Box"), r, 20);
+            album->AlbumLookup1 =
+                named(db.LookupList(fdAlbumLookup1), QStringLiteral("Box"), r, 20);
         album->Number = QStringLiteral("CAT-%1").arg(r.Range(1000, 99999));
         album->Location = QStringLiteral("Shelf %1").arg(r.Range(1, 40));
         album->PurchaseDate = r.Chance(70) ? double(r.Range(32874, 46000)) : 0.0; // 1990..2025
@@ -179,7 +190,8 @@ void GenerateCollection(TQelDb &db, int albums, quint32 seed)
         album->Rare = r.Chance(5);
         album->InCollection = !r.Chance(5);
         if (r.Chance(25))
-            album->Comments = QStringLiteral("Bought at a fair.\r\nSleeve %1, disc very good.").arg(word(r));
+            album->Comments =
+                QStringLiteral("Bought at a fair.\r\nSleeve %1, disc very good.").arg(word(r));
         if (r.Chance(10)) {
             const QImage img = thumbnail(r);
             album->SetThumbnail(&img);
@@ -208,9 +220,11 @@ void GenerateCollection(TQelDb &db, int albums, quint32 seed)
                 track->StartFrame = frame;
                 frame += track->Length * 75;
                 if (compilation)
-                    track->Artist = r.Chance(50) ? person(artists, r, artistPool) : band(artists, r, artistPool);
+                    track->Artist = r.Chance(50) ? person(artists, r, artistPool)
+                                                 : band(artists, r, artistPool);
                 if (r.Chance(5))
-                    track->Songwriter = person(db.LookupList(fdSongwriter), r, std::max(10, albums / 50));
+                    track->Songwriter =
+                        person(db.LookupList(fdSongwriter), r, std::max(10, albums / 50));
                 if (r.Chance(3))
                     track->LyricsFile = QStringLiteral("lyrics%1-%2.txt").arg(i + 1).arg(t + 1);
                 if (r.Chance(10))
@@ -219,14 +233,16 @@ void GenerateCollection(TQelDb &db, int albums, quint32 seed)
                     const int movements = r.Range(2, 4);
                     for (int m = 0; m < movements; ++m) {
                         auto *sub = child<TSubTrack>(track);
-                        sub->Title = QString::fromUtf16(kMovements[(t + m) % std::size(kMovements)]);
+                        sub->Title =
+                            QString::fromUtf16(kMovements[(t + m) % std::size(kMovements)]);
                         sub->Length = track->Length / movements;
                     }
                 }
             }
             disc->LeadOut = frame;
             disc->MsDiscId = qint32(r.Range(0, 0x7FFFFFFF));
-            disc->CddbDiscId = qint32(quint32(r.Range(0, 0x7FFFFFFF)) * 2u + quint32(r.Range(0, 1)));
+            disc->CddbDiscId =
+                qint32(quint32(r.Range(0, 0x7FFFFFFF)) * 2u + quint32(r.Range(0, 1)));
             disc->RebuildTrackList();
             for (qsizetype p = 0; p < disc->TrackCount(); ++p)
                 disc->Track(p)->Position = qint32(p + 1);

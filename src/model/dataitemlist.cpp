@@ -85,7 +85,8 @@ int CompareByField(TItemLevel level, const TDataItem *item1, const TDataItem *it
 {
     switch (compareKind(level, field)) {
     case TCompareAs::Integer:
-        return CompareIntegers(integerValue(level, item1, field), integerValue(level, item2, field));
+        return CompareIntegers(integerValue(level, item1, field),
+                               integerValue(level, item2, field));
     case TCompareAs::Float:
         return CompareFloats(floatValue(item1, field), floatValue(item2, field));
     case TCompareAs::Text:

@@ -19,4 +19,5 @@ public:
 
 // The comparison of two albums (album level) or two track-level items by one field:
 // numbers as numbers, everything else by sort text with letters a to z folded.
-int CompareByField(TItemLevel level, const TDataItem *item1, const TDataItem *item2, TFieldId field);
+int CompareByField(TItemLevel level, const TDataItem *item1, const TDataItem *item2,
+                   TFieldId field);

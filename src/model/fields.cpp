@@ -165,8 +165,9 @@ void TQelFields::Load(const QString &iniPath)
         if (line.isEmpty() || line.startsWith(u';'))
             continue;
         if (line.startsWith(u'[')) {
-            inSection = line.endsWith(u']') &&
-                        line.mid(1, line.size() - 2).trimmed().compare(kSection, Qt::CaseInsensitive) == 0;
+            inSection =
+                line.endsWith(u']') &&
+                line.mid(1, line.size() - 2).trimmed().compare(kSection, Qt::CaseInsensitive) == 0;
             continue;
         }
         if (!inSection)

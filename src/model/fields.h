@@ -87,21 +87,32 @@ TFieldKind FieldKind(TFieldId field); // fkText for numbers above 56
 extern const char *const ADNames[5];
 QString InvalidFieldText();
 
-constexpr quint64 fieldBit(TFieldId f) { return f < 64 ? (quint64(1) << f) : 0; }
-constexpr quint64 AlbumLookupFields = fieldBit(fdArtist) | fieldBit(fdGenre) | fieldBit(fdStudio) |
-                                      fieldBit(fdProducer) | fieldBit(fdConductor) |
-                                      fieldBit(fdOrchestra) | fieldBit(fdFormat) |
-                                      fieldBit(fdLabel) | fieldBit(fdOwner) | fieldBit(fdStore) |
-                                      fieldBit(fdEngineer) | fieldBit(fdAlbumLookup1) |
-                                      fieldBit(fdAlbumLookup2);
+constexpr quint64 fieldBit(TFieldId f)
+{
+    return f < 64 ? (quint64(1) << f) : 0;
+}
+constexpr quint64 AlbumLookupFields =
+    fieldBit(fdArtist) | fieldBit(fdGenre) | fieldBit(fdStudio) | fieldBit(fdProducer) |
+    fieldBit(fdConductor) | fieldBit(fdOrchestra) | fieldBit(fdFormat) | fieldBit(fdLabel) |
+    fieldBit(fdOwner) | fieldBit(fdStore) | fieldBit(fdEngineer) | fieldBit(fdAlbumLookup1) |
+    fieldBit(fdAlbumLookup2);
 constexpr quint64 TrackLookupFields = fieldBit(fdArtist) | fieldBit(fdGenre) | fieldBit(fdStudio) |
                                       fieldBit(fdProducer) | fieldBit(fdConductor) |
                                       fieldBit(fdOrchestra) | fieldBit(fdSongwriter) |
                                       fieldBit(fdEngineer) | fieldBit(fdTrackLookup1);
 
-constexpr bool IsAlbumLookupField(TFieldId f) { return (AlbumLookupFields & fieldBit(f)) != 0; }
-constexpr bool IsTrackLookupField(TFieldId f) { return (TrackLookupFields & fieldBit(f)) != 0; }
-constexpr bool IsLookupField(TFieldId f) { return IsAlbumLookupField(f) || IsTrackLookupField(f); }
+constexpr bool IsAlbumLookupField(TFieldId f)
+{
+    return (AlbumLookupFields & fieldBit(f)) != 0;
+}
+constexpr bool IsTrackLookupField(TFieldId f)
+{
+    return (TrackLookupFields & fieldBit(f)) != 0;
+}
+constexpr bool IsLookupField(TFieldId f)
+{
+    return IsAlbumLookupField(f) || IsTrackLookupField(f);
+}
 
 // The field catalogue: built-in names and the user's names, kept in
 // "FieldNames.ini" in the program's data folder.

@@ -124,7 +124,10 @@ int CompareFloats(double a, double b)
 QString GetVersionText(bool withRelease)
 {
     if (withRelease && QEL_VERSION_PATCH != 0)
-        return QStringLiteral("%1.%2.%3").arg(QEL_VERSION_MAJOR).arg(QEL_VERSION_MINOR).arg(QEL_VERSION_PATCH);
+        return QStringLiteral("%1.%2.%3")
+            .arg(QEL_VERSION_MAJOR)
+            .arg(QEL_VERSION_MINOR)
+            .arg(QEL_VERSION_PATCH);
     return QStringLiteral("%1.%2").arg(QEL_VERSION_MAJOR).arg(QEL_VERSION_MINOR);
 }
 

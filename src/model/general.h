@@ -8,9 +8,9 @@
 
 // Small helpers shared by the whole program.
 
-QString FormatLength(qint64 seconds);      // "%.2d:%.2d" of minutes and seconds
-int ParseLength(const QString &text);      // "mm:ss" with two-digit minutes
-QString ShortenText(const QString &text);  // at most 250 characters, then "..."
+QString FormatLength(qint64 seconds);     // "%.2d:%.2d" of minutes and seconds
+int ParseLength(const QString &text);     // "mm:ss" with two-digit minutes
+QString ShortenText(const QString &text); // at most 250 characters, then "..."
 QString StripLeadingZeros(const QString &text);
 QString StripAmpersands(const QString &text);
 QString SlashesToBlanks(const QString &text);
@@ -21,8 +21,14 @@ bool SplitMailAddress(const QString &address, QString &user, QString &host);
 void SplitWords(const QString &text, QStringList &list);
 int CompareIntegers(qint64 a, qint64 b);
 int CompareFloats(double a, double b);
-inline int Min(int a, int b) { return a < b ? a : b; }
-inline int Max(int a, int b) { return a > b ? a : b; }
+inline int Min(int a, int b)
+{
+    return a < b ? a : b;
+}
+inline int Max(int a, int b)
+{
+    return a > b ? a : b;
+}
 
 QString GetVersionText(bool withRelease);
 QString ApplicationTitle(); // "Qel Music " and the version without release

@@ -39,8 +39,8 @@ QString GenerateSortName(const QString &displayName)
     const qsizetype blank = displayName.indexOf(u' ');
     if (blank < 0)
         return displayName;
-    return QStringLiteral("%1, %2")
-        .arg(displayName.mid(blank + 1).trimmed(), displayName.left(blank).trimmed());
+    return QStringLiteral("%1, %2").arg(displayName.mid(blank + 1).trimmed(),
+                                        displayName.left(blank).trimmed());
 }
 
 QString GenerateDisplayName(const QString &sortName)
@@ -48,8 +48,8 @@ QString GenerateDisplayName(const QString &sortName)
     const qsizetype comma = sortName.indexOf(u',');
     if (comma < 0)
         return sortName;
-    return QStringLiteral("%1 %2")
-        .arg(sortName.mid(comma + 1).trimmed(), sortName.left(comma).trimmed());
+    return QStringLiteral("%1 %2").arg(sortName.mid(comma + 1).trimmed(),
+                                       sortName.left(comma).trimmed());
 }
 
 namespace {
@@ -106,11 +106,11 @@ TLookupItem *TLookupList::FindByName(const QString &name) const
 void TLookupList::insertSorted(std::unique_ptr<TLookupItem> item)
 {
     // After the equal names, so that the first of equal names stays first.
-    const auto pos = std::upper_bound(m_items.begin(), m_items.end(), item,
-                                      [](const std::unique_ptr<TLookupItem> &a,
-                                         const std::unique_ptr<TLookupItem> &b) {
-                                          return CompareLookupNames(a->SortName, b->SortName) < 0;
-                                      });
+    const auto pos = std::upper_bound(
+        m_items.begin(), m_items.end(), item,
+        [](const std::unique_ptr<TLookupItem> &a, const std::unique_ptr<TLookupItem> &b) {
+            return CompareLookupNames(a->SortName, b->SortName) < 0;
+        });
     m_items.insert(pos, std::move(item));
 }
 
@@ -198,7 +198,8 @@ void TLookupList::LoadFromStream(TQelReader &reader, TLoadIdMap *map)
         const qint32 number = reader.ReadInteger();
         QString sortName = reader.ReadString();
         QString displayName = reader.ReadString();
-        auto item = std::make_unique<TLookupItem>(NextID(), std::move(sortName), std::move(displayName));
+        auto item =
+            std::make_unique<TLookupItem>(NextID(), std::move(sortName), std::move(displayName));
         item->LoadID = number;
         if (map)
             map->Add(number, item.get());

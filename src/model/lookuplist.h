@@ -59,8 +59,8 @@ public:
 
 private:
     TLookupItem *findSparse(qint32 number) const;
-    std::vector<TLookupItem *> m_dense;                       // small numbers
-    std::vector<std::pair<qint32, TLookupItem *>> m_sparse;   // the rest, sorted
+    std::vector<TLookupItem *> m_dense;                     // small numbers
+    std::vector<std::pair<qint32, TLookupItem *>> m_sparse; // the rest, sorted
 };
 
 QString GenerateSortName(const QString &displayName);

@@ -13,8 +13,8 @@
 #include <unordered_set>
 
 const std::array<TFieldId, 15> TQelDb::LookupFieldOrder = {
-    fdArtist,   fdLabel,     fdGenre,        fdProducer,     fdEngineer,
-    fdStudio,   fdOwner,     fdConductor,    fdOrchestra,    fdStore,
+    fdArtist,     fdLabel,        fdGenre,        fdProducer,     fdEngineer,
+    fdStudio,     fdOwner,        fdConductor,    fdOrchestra,    fdStore,
     fdSongwriter, fdAlbumLookup1, fdAlbumLookup2, fdTrackLookup1, fdFormat,
 };
 
@@ -97,7 +97,8 @@ TAlbum *TQelDb::FindAlbumByMsDiscId(qint32 id) const
     for (qsizetype i = 0; i < AlbumCount(); ++i) {
         TAlbum *a = Album(i);
         for (const TDataItem *child : a->Children)
-            if (child->Kind() == TItemKind::Disc && static_cast<const TDisc *>(child)->MsDiscId == id)
+            if (child->Kind() == TItemKind::Disc &&
+                static_cast<const TDisc *>(child)->MsDiscId == id)
                 return a;
     }
     return nullptr;
@@ -127,7 +128,8 @@ void TQelDb::read(TQelReader &reader, bool merge)
         throw EQel(QStringLiteral("This is not a Qel database"));
     const QString edition = reader.ReadString();
     if (edition != QStringLiteral("Music"))
-        throw EQel(QStringLiteral("This is not a Qel Music database, please use Qel %1 to open this database")
+        throw EQel(QStringLiteral(
+                       "This is not a Qel Music database, please use Qel %1 to open this database")
                        .arg(edition));
     reader.ReadInteger(); // the version changes nothing: there is one record layout
 

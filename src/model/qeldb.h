@@ -52,7 +52,7 @@ public:
 
     qsizetype AlbumCount() const { return Albums.size(); }
     TAlbum *Album(qsizetype index) const { return static_cast<TAlbum *>(Albums[index]); }
-    void AddAlbum(TAlbum *album); // the container owns it from now on
+    void AddAlbum(TAlbum *album);    // the container owns it from now on
     void RemoveAlbum(TAlbum *album); // takes it out without freeing it
 
     qint32 NextAlbumID() { return ++LastAlbumID; }

@@ -24,7 +24,8 @@ TCustomTrack::TCustomTrack(TDataItem *parent)
 
 TDisc *TCustomTrack::GetDisc()
 {
-    return (Parent && Parent->IsTrackLevel()) ? static_cast<TCustomTrack *>(Parent)->GetDisc() : nullptr;
+    return (Parent && Parent->IsTrackLevel()) ? static_cast<TCustomTrack *>(Parent)->GetDisc()
+                                              : nullptr;
 }
 
 qint32 TCustomTrack::GetLength() const
@@ -85,7 +86,8 @@ QString TCustomTrack::GetFieldAsString(TFieldId field) const
     case fdPosition:
         return {};
     case fdHeaderTitle:
-        return (Parent && Parent->Kind() == TItemKind::Header) ? Parent->Title.toString() : QString();
+        return (Parent && Parent->Kind() == TItemKind::Header) ? Parent->Title.toString()
+                                                               : QString();
     case fdDiscIndex:
         return disc ? QString::number(disc->Index) : QString();
     case fdLyrics:
@@ -246,7 +248,8 @@ qint32 TTrack::GetFieldAsInteger(TFieldId field) const
 QString TTrack::GetCaption() const
 {
     return QStringLiteral("%1 %2 - %3 (%4)")
-        .arg(twoDigits(Position), Title.view(), LookupDisplayText(Artist), FormatLength(GetLength()));
+        .arg(twoDigits(Position), Title.view(), LookupDisplayText(Artist),
+             FormatLength(GetLength()));
 }
 
 TDataItem *TTrack::Clone(bool keepIDs, TDataItem *newParent) const

@@ -112,7 +112,7 @@ public:
     qint32 MsDiscId = 0;
     qint32 CddbDiscId = 0; // the 32-bit identifier's bits
     qint32 CddbRevision = 0;
-    qint32 LeadOut = 0; // frames
+    qint32 LeadOut = 0;      // frames
     TPtrList<TTrack> Tracks; // every track below the disc in tree order, not owned
 
 protected:

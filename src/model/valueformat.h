@@ -10,5 +10,5 @@ double DaysFromDate(QDate date);
 double DaysFromDateTime(const QDateTime &moment);
 
 // The short date format and the currency format of the user's locale (QLocale()).
-QString FormatDate(double days); // empty for no date
+QString FormatDate(double days);       // empty for no date
 QString FormatCurrency(qint64 scaled); // amount times 10000, two decimals
