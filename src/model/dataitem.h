@@ -58,8 +58,8 @@ public:
     void InsertBefore(TDataItem *existing, TDataItem *child);
     void Remove(TDataItem *child);
 
+    qint32 Index = 0; // first: it fills the gap after the identifier
     TDataItem *Parent = nullptr;
-    qint32 Index = 0;
     TText Title;
     TText Year;
     TLookupItem *Artist = nullptr;

@@ -19,13 +19,14 @@ TItemLoader::TItemLoader(TQelReader &reader, TQelDb *db, TArena *arena)
 {
     // Sized once: a nested call must not move the list its caller is filling.
     m_scratch.resize(kMaxDepth + 2);
+    for (std::size_t i = 0; i < TQelDb::LookupFieldOrder.size(); ++i)
+        m_byField[TQelDb::LookupFieldOrder[i]] = &m_maps[i];
 }
 
 TLoadIdMap &TItemLoader::Map(TFieldId field)
 {
-    for (std::size_t i = 0; i < TQelDb::LookupFieldOrder.size(); ++i)
-        if (TQelDb::LookupFieldOrder[i] == field)
-            return m_maps[i];
+    if (field <= fdLast && m_byField[field])
+        return *m_byField[field];
     throw EQel(QStringLiteral("TItemLoader.Map: not a lookup field"));
 }
 
@@ -36,9 +37,9 @@ TText TItemLoader::ReadText()
         return {};
     if (!m_arena)
         return TText(cp1252::decode(bytes));
-    char16_t *out = m_arena->AllocateArray<char16_t>(std::size_t(bytes.size()));
-    const qsizetype n = cp1252::decodeInto(bytes, out);
-    return TText::Borrow(out, n);
+    void *block = m_arena->Allocate(TText::BlockSize(bytes.size()), alignof(quint32));
+    const qsizetype n = cp1252::decodeInto(bytes, TText::BlockChars(block));
+    return TText::Borrow(block, n);
 }
 
 TAlbum *TItemLoader::MakeAlbum()

@@ -20,9 +20,13 @@ public:
     TQelReader &Reader() { return m_reader; }
     TQelDb *Db() const { return m_db; }
     TLoadIdMap &Map(TFieldId field);
+    TLookupItem *Resolve(TFieldId field, qint32 number) const
+    {
+        return m_byField[field]->Find(number);
+    }
 
     TText ReadText();
-    TLookupItem *ReadRef(TFieldId field) { return Map(field).Find(m_reader.ReadInteger()); }
+    TLookupItem *ReadRef(TFieldId field) { return Resolve(field, m_reader.ReadInteger()); }
 
     // Creates an item of the file (in the arena when there is one) with a fresh
     // track-level identifier.
@@ -47,7 +51,8 @@ private:
     TQelDb *m_db;
     TArena *m_arena;
     std::array<TLoadIdMap, 15> m_maps;
-    std::vector<std::vector<TDataItem *>> m_scratch; // one list per depth
+    std::array<TLoadIdMap *, fdLast + 1> m_byField{}; // the map of each lookup field
+    std::vector<std::vector<TDataItem *>> m_scratch;  // one list per depth
     std::vector<TTrack *> m_discTracks;
     TDisc *m_disc = nullptr;
     int m_depth = 0;

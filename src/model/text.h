@@ -2,12 +2,13 @@
 
 #include <QString>
 #include <QStringView>
+#include <cstdint>
 #include <cstring>
 
-class TArena;
-
-// A stored text of an item: 16 bytes, either borrowed from the database's arena
-// (texts read from a file; freed with the arena) or owned (texts set later).
+// A stored text of an item, in one pointer: it points at a block that holds the
+// length (32 bits) followed by the UTF-16 characters. The block is either borrowed
+// from the database's arena (texts read from a file; freed with the arena) or owned
+// (texts set later; the lowest pointer bit says so). An empty text holds nothing.
 // Copies always own their characters, so a copy never outlives borrowed memory.
 class TText
 {
@@ -16,12 +17,7 @@ public:
     TText(QStringView s) { assign(s); }
     TText(const QString &s) { assign(QStringView(s)); }
     TText(const TText &o) { assign(o.view()); }
-    TText(TText &&o) noexcept : m_data(o.m_data), m_size(o.m_size), m_owned(o.m_owned)
-    {
-        o.m_data = nullptr;
-        o.m_size = 0;
-        o.m_owned = false;
-    }
+    TText(TText &&o) noexcept : m_block(o.m_block) { o.m_block = 0; }
     ~TText() { release(); }
 
     TText &operator=(const TText &o)
@@ -46,50 +42,59 @@ public:
     }
     TText &operator=(const QString &s) { return *this = QStringView(s); }
 
-    // Borrows characters that live in an arena.
-    static TText Borrow(const char16_t *data, qsizetype size) noexcept
+    // The size of a block for n characters, and where its characters go.
+    static constexpr std::size_t BlockSize(qsizetype n)
+    {
+        return sizeof(quint32) + std::size_t(n) * 2;
+    }
+    static char16_t *BlockChars(void *block)
+    {
+        return reinterpret_cast<char16_t *>(static_cast<quint32 *>(block) + 1);
+    }
+    // Borrows a block (4-byte aligned) whose characters are filled in; n is their count.
+    static TText Borrow(void *block, qsizetype n) noexcept
     {
         TText t;
-        t.m_data = data;
-        t.m_size = quint32(size);
+        if (n > 0) {
+            *static_cast<quint32 *>(block) = quint32(n);
+            t.m_block = reinterpret_cast<std::uintptr_t>(block);
+        }
         return t;
     }
 
-    QStringView view() const noexcept { return QStringView(m_data, qsizetype(m_size)); }
+    QStringView view() const noexcept
+    {
+        if (!m_block)
+            return {};
+        const auto *header = reinterpret_cast<const quint32 *>(m_block & ~std::uintptr_t(1));
+        return QStringView(reinterpret_cast<const char16_t *>(header + 1), qsizetype(*header));
+    }
     QString toString() const { return view().toString(); }
     operator QString() const { return toString(); }
-    bool isEmpty() const noexcept { return m_size == 0; }
-    qsizetype size() const noexcept { return m_size; }
-    bool isBorrowed() const noexcept { return m_size && !m_owned; }
+    bool isEmpty() const noexcept { return m_block == 0; }
+    qsizetype size() const noexcept { return view().size(); }
+    bool isBorrowed() const noexcept { return m_block && !(m_block & 1); }
 
     friend bool operator==(const TText &a, const TText &b) noexcept { return a.view() == b.view(); }
     friend bool operator==(const TText &a, QStringView b) noexcept { return a.view() == b; }
 
-    void swap(TText &o) noexcept
-    {
-        std::swap(m_data, o.m_data);
-        std::swap(m_size, o.m_size);
-        std::swap(m_owned, o.m_owned);
-    }
+    void swap(TText &o) noexcept { std::swap(m_block, o.m_block); }
 
 private:
     void assign(QStringView s)
     {
         if (s.isEmpty())
             return;
-        auto *p = new char16_t[std::size_t(s.size())];
-        std::memcpy(p, s.utf16(), std::size_t(s.size()) * sizeof(char16_t));
-        m_data = p;
-        m_size = quint32(s.size());
-        m_owned = true;
+        auto *block = static_cast<quint32 *>(::operator new(BlockSize(s.size())));
+        *block = quint32(s.size());
+        std::memcpy(block + 1, s.utf16(), std::size_t(s.size()) * 2);
+        m_block = reinterpret_cast<std::uintptr_t>(block) | 1;
     }
     void release() noexcept
     {
-        if (m_owned)
-            delete[] m_data;
+        if (m_block & 1)
+            ::operator delete(reinterpret_cast<void *>(m_block & ~std::uintptr_t(1)));
     }
 
-    const char16_t *m_data = nullptr;
-    quint32 m_size = 0;
-    bool m_owned = false;
+    std::uintptr_t m_block = 0;
 };
