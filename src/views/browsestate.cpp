@@ -1,0 +1,632 @@
+#include "views/browsestate.h"
+
+#include "model/album.h"
+#include "model/general.h"
+#include "model/itemsort.h"
+#include "model/qeldb.h"
+#include "model/textcodec.h"
+#include "model/textcompare.h"
+#include "model/tracks.h"
+#include "shell/prefs.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <algorithm>
+#include <unordered_set>
+
+namespace {
+
+std::vector<TSortSpec> specsOf(const TSortFields &fields)
+{
+    std::vector<TSortSpec> specs;
+    for (qsizetype i = 0; i < fields.Count(); ++i)
+        specs.push_back({fields.Items(i)->FieldId, fields.Items(i)->Order});
+    return specs;
+}
+
+// Folders compare by their entries' sort names (letters a to z folded), then by
+// identifier; the whole is reversed for a descending folder order.
+bool folderBefore(const TLookupItem *a, const TLookupItem *b, int order)
+{
+    int r = CompareFolded(a->SortName, b->SortName);
+    if (r == 0)
+        r = CompareIntegers(a->ID, b->ID);
+    return r * order < 0;
+}
+
+QString readTextFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // Lyrics are short; a huge file is shown only in part.
+    const QByteArray bytes = file.read(4 << 20);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    return utf8.hasError() ? cp1252::decodePlain(bytes) : text;
+}
+
+} // namespace
+
+TBrowseState::TBrowseState(TQelDb &db, const TQelFields &fields, TViewDefinitions &views,
+                           const TPrefs *prefs, QObject *parent)
+    : QObject(parent), m_db(db), m_fields(fields), m_views(views), m_prefs(prefs), m_tree(*this),
+      m_list(*this)
+{
+}
+
+TBrowseState::~TBrowseState() = default;
+
+const QList<TFieldId> &TBrowseState::GroupFields(int treeType)
+{
+    static const QList<TFieldId> album = {
+        fdArtist, fdGenre, fdStudio, fdProducer, fdConductor,    fdOrchestra,   fdFormat,
+        fdLabel,  fdOwner, fdStore,  fdEngineer, fdAlbumLookup1, fdAlbumLookup2};
+    static const QList<TFieldId> track = {fdArtist,     fdGenre,     fdStudio,
+                                          fdProducer,   fdConductor, fdOrchestra,
+                                          fdSongwriter, fdEngineer,  fdTrackLookup1};
+    return treeType == 0 ? album : track;
+}
+
+void TBrowseState::SetGroupField(TFieldId field)
+{
+    if (field != fdNone && !GroupFields(TreeType).contains(field))
+        return;
+    (TreeType == 0 ? AlbumGroupField : TrackGroupField) = field;
+}
+
+// --- the tree
+
+QString TBrowseState::NodeCaption(const TTreeNode *node) const
+{
+    switch (node->kind) {
+    case TTreeNode::nkRoot:
+        return m_dbItem.Name;
+    case TTreeNode::nkFolder:
+        return LookupDisplayText(node->Entry());
+    case TTreeNode::nkAlbum:
+        return ShortenText(static_cast<const TAlbum *>(node->object)->GetAlbumName());
+    case TTreeNode::nkItem:
+        return ShortenText(static_cast<const TCustomTrack *>(node->object)->GetCaption());
+    }
+    return {};
+}
+
+void TBrowseState::RebuildTree()
+{
+    TWaitCursor wait;
+    m_folderMembers.clear();
+    m_folderMembersReady = false;
+    m_selected = nullptr;
+    m_selectedRow = -1;
+    m_showingLyrics = false;
+    // The list may point at items that are gone: empty it before anything paints.
+    m_list.BeginRebuild();
+    CurrentItems.clear();
+    CurrentGroups.clear();
+    m_list.EndRebuild();
+    SetCurrent(nullptr);
+
+    m_dbItem.Name = m_db.GetDisplayName();
+    m_tree.SetShowStateMark(!m_prefs || m_prefs->ShowInCollectionIndicator);
+    m_tree.Reset(&m_dbItem);
+    FillNode(Root());
+    emit treeRebuilt();
+}
+
+bool TBrowseState::FillNode(TTreeNode *node)
+{
+    if (!node || !node->object)
+        return false;
+    if (node->filled)
+        return !node->children.empty();
+    TWaitCursor wait;
+    std::vector<TTreeNode> children;
+    switch (node->kind) {
+    case TTreeNode::nkRoot:
+        children = fillRoot(node);
+        break;
+    case TTreeNode::nkFolder:
+        children = fillFolder(node);
+        break;
+    case TTreeNode::nkAlbum:
+    case TTreeNode::nkItem:
+        children = itemChildren(node, node->Item());
+        break;
+    }
+    m_tree.SetChildren(node, std::move(children));
+    return !node->children.empty();
+}
+
+TTreeNode TBrowseState::itemNode(TTreeNode *parent, TDataItem *item) const
+{
+    const bool album = item->Kind() == TItemKind::Album;
+    // Albums can always be opened; other items when they have children.
+    return TTreeNode(parent, item, album ? TTreeNode::nkAlbum : TTreeNode::nkItem,
+                     album || item->Count() > 0);
+}
+
+std::vector<TTreeNode> TBrowseState::itemChildren(TTreeNode *node, const TDataItem *item) const
+{
+    std::vector<TTreeNode> nodes;
+    nodes.reserve(std::size_t(item->Count()));
+    for (TDataItem *child : item->Children)
+        nodes.push_back(itemNode(node, child));
+    return nodes;
+}
+
+template <class F> void TBrowseState::forEachDiscItem(F f) const
+{
+    for (qsizetype a = 0; a < m_db.AlbumCount(); ++a)
+        for (TDataItem *disc : m_db.Album(a)->Children)
+            for (TDataItem *item : disc->Children)
+                f(item);
+}
+
+void TBrowseState::sortTreeChildren(std::vector<TTreeNode> &nodes) const
+{
+    if (nodes.empty())
+        return;
+    if (nodes.front().kind == TTreeNode::nkFolder) {
+        std::sort(nodes.begin(), nodes.end(), [this](const TTreeNode &a, const TTreeNode &b) {
+            return folderBefore(a.Entry(), b.Entry(), GroupSortOrder);
+        });
+        return;
+    }
+    const bool albums = nodes.front().kind == TTreeNode::nkAlbum;
+    QList<TDataItem *> items;
+    items.reserve(qsizetype(nodes.size()));
+    for (const TTreeNode &n : nodes)
+        items.append(n.Item());
+    const std::vector<TSortSpec> specs =
+        specsOf(albums ? m_views.AlbumSortFields : m_views.TrackSortFields);
+    SortItems(items, albums ? ilAlbum : ilTrack, specs);
+    TTreeNode *parent = nodes.front().parent;
+    std::vector<TTreeNode> sorted;
+    sorted.reserve(nodes.size());
+    for (TDataItem *item : items)
+        sorted.push_back(itemNode(parent, item));
+    nodes.swap(sorted);
+}
+
+std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
+{
+    std::vector<TTreeNode> nodes;
+    const TFieldId group = GroupField();
+    if (TreeType == 0) {
+        const TFilterFields &filter = m_views.AlbumFilter;
+        QList<TDataItem *> albums(m_db.Albums.begin(), m_db.Albums.end());
+        if (group == fdNone) {
+            SortItems(albums, ilAlbum, specsOf(m_views.AlbumSortFields));
+            for (TDataItem *album : albums)
+                if (filter.Matches(album))
+                    nodes.push_back(itemNode(root, album));
+            return nodes;
+        }
+        // One walk over the albums sorted by the group field: a folder for every entry
+        // that a passing album uses, in the entries' order.
+        const TSortSpec byGroup[] = {{group, 1}};
+        SortItems(albums, ilAlbum, byGroup);
+        if (GroupSortOrder != 1)
+            std::reverse(albums.begin(), albums.end());
+        const TLookupItem *last = nullptr;
+        for (TDataItem *album : albums) {
+            if (!filter.Matches(album))
+                continue;
+            TLookupItem *entry = album->getLookupItem(group);
+            if (!entry)
+                continue;
+            if (entry != last)
+                nodes.emplace_back(root, entry, TTreeNode::nkFolder, true);
+            last = entry;
+            m_folderMembers[entry].push_back(album);
+        }
+        m_folderMembersReady = true;
+        return nodes;
+    }
+
+    const TFilterFields &filter = m_views.TrackFilter;
+    if (group == fdNone) {
+        forEachDiscItem([&](TDataItem *item) {
+            if (filter.Matches(item))
+                nodes.push_back(itemNode(root, item));
+        });
+        sortTreeChildren(nodes);
+        return nodes;
+    }
+    if (filter.IsActive()) {
+        buildTrackFolders();
+        for (const auto &[entry, members] : m_folderMembers)
+            nodes.emplace_back(root, const_cast<TLookupItem *>(entry), TTreeNode::nkFolder, true);
+        sortTreeChildren(nodes);
+        return nodes;
+    }
+    // Without a filter every entry of the list is a folder, used or not.
+    TLookupList &list = m_db.LookupListFromGroupField(group);
+    nodes.reserve(std::size_t(list.Count()));
+    for (qsizetype i = 0; i < list.Count(); ++i) {
+        const qsizetype k = GroupSortOrder == 1 ? i : list.Count() - 1 - i;
+        nodes.emplace_back(root, list.Items(k), TTreeNode::nkFolder, true);
+    }
+    return nodes;
+}
+
+void TBrowseState::buildTrackFolders()
+{
+    if (m_folderMembersReady)
+        return;
+    const TFieldId group = GroupField();
+    const TFilterFields &filter = m_views.TrackFilter;
+    forEachDiscItem([&](TDataItem *item) {
+        if (!filter.Matches(item))
+            return;
+        if (const TLookupItem *entry = item->getLookupItem(group))
+            m_folderMembers[entry].push_back(item);
+    });
+    m_folderMembersReady = true;
+}
+
+std::vector<TTreeNode> TBrowseState::fillFolder(TTreeNode *folder)
+{
+    if (TreeType == 1)
+        buildTrackFolders();
+    std::vector<TTreeNode> nodes;
+    const auto it = m_folderMembers.find(folder->Entry());
+    if (it == m_folderMembers.end())
+        return nodes;
+    nodes.reserve(it->second.size());
+    for (TDataItem *item : it->second)
+        nodes.push_back(itemNode(folder, item));
+    sortTreeChildren(nodes);
+    return nodes;
+}
+
+TTreeNode *TBrowseState::ChildWithObject(TTreeNode *node, const TQel *object)
+{
+    if (!node || !object)
+        return nullptr;
+    FillNode(node);
+    for (TTreeNode &child : node->children)
+        if (child.object == object)
+            return &child;
+    return nullptr;
+}
+
+TTreeNode *TBrowseState::ChildWithId(TTreeNode *node, qint32 id)
+{
+    if (!node)
+        return nullptr;
+    FillNode(node);
+    for (TTreeNode &child : node->children)
+        if (child.object && child.object->ID == id)
+            return &child;
+    return nullptr;
+}
+
+void TBrowseState::SelectNode(TTreeNode *node)
+{
+    m_selected = node;
+    SetCurrent(node ? node->object : nullptr);
+    const TDataItem *item = node ? node->Item() : nullptr;
+    if (item && item->Kind() == TItemKind::Track) {
+        // A track shows its lyrics instead of a list.
+        m_showingLyrics = true;
+        emit nodeSelected(m_tree.IndexOf(node));
+        return;
+    }
+    RebuildList();
+    emit nodeSelected(m_tree.IndexOf(node));
+}
+
+// --- the list
+
+int TBrowseState::RowCount() const
+{
+    return int(ListContent == lcGroups ? CurrentGroups.size() : CurrentItems.size());
+}
+
+TQel *TBrowseState::RowObject(int row) const
+{
+    if (row < 0 || row >= RowCount())
+        return nullptr;
+    if (ListContent == lcGroups)
+        return CurrentGroups[row];
+    return CurrentItems[row];
+}
+
+void TBrowseState::SetListContent(TListContent kind)
+{
+    if (kind == ListContent)
+        return;
+    emit columnsAboutToChange(ListContent);
+    m_list.BeginRebuild();
+    ListContent = kind;
+    m_list.EndRebuild();
+}
+
+void TBrowseState::RebuildList()
+{
+    m_showingLyrics = false;
+    TListContent kind = ListContent;
+    TTreeNode *node = m_selected;
+    if (node) {
+        FillNode(node);
+        if (node->kind == TTreeNode::nkRoot && GroupField() != fdNone)
+            kind = lcGroups;
+        else if (TreeType == 0 &&
+                 (node->kind == TTreeNode::nkRoot || node->kind == TTreeNode::nkFolder))
+            kind = lcAlbums;
+        else
+            kind = lcItems;
+    }
+    SetListContent(kind);
+
+    TWaitCursor wait;
+    m_list.BeginRebuild();
+    CurrentItems.clear();
+    CurrentGroups.clear();
+    if (node) {
+        if (kind == lcGroups) {
+            CurrentGroups.reserve(qsizetype(node->children.size()));
+            for (const TTreeNode &child : node->children)
+                CurrentGroups.append(child.Entry());
+        } else {
+            CurrentItems.Level = kind == lcAlbums ? ilAlbum : ilTrack;
+            CurrentItems.reserve(qsizetype(node->children.size()));
+            for (const TTreeNode &child : node->children)
+                CurrentItems.append(child.Item());
+        }
+        SortList();
+    }
+    m_list.EndRebuild();
+
+    m_selectedRow = -1;
+    if (RowCount() > 0) {
+        m_selectedRow = 0;
+        SetCurrent(RowObject(0));
+    }
+    emit listRebuilt();
+    emit rowSelected(m_selectedRow);
+}
+
+void TBrowseState::SortList()
+{
+    if (ListContent == lcGroups) {
+        std::sort(CurrentGroups.begin(), CurrentGroups.end(),
+                  [this](const TLookupItem *a, const TLookupItem *b) {
+                      // The identifier breaks ties ascending in both directions.
+                      const int r = CompareFolded(a->SortName, b->SortName) * GroupSortOrder;
+                      return r != 0 ? r < 0 : a->ID < b->ID;
+                  });
+        return;
+    }
+    if (ListContent == lcAlbums || ListContent == lcItems) {
+        const TItemLevel level = ListContent == lcAlbums ? ilAlbum : ilTrack;
+        SortItems(CurrentItems, level, specsOf(m_views.SortFields(level)));
+    }
+}
+
+void TBrowseState::ClickColumn(int column)
+{
+    if (ListContent == lcGroups) {
+        GroupSortOrder = -GroupSortOrder;
+    } else if (ListContent == lcAlbums || ListContent == lcItems) {
+        TFieldId field = m_list.ColumnField(column);
+        if (field == fdNone)
+            field = fdTitle;
+        TSortFields &sort = m_views.SortFields(ListContent == lcAlbums ? ilAlbum : ilTrack);
+        if (sort.Count() == 1 && sort.Items(0)->FieldId == field) {
+            sort.Items(0)->Order = -sort.Items(0)->Order;
+        } else {
+            sort.Clear();
+            sort.Add(std::make_unique<TSortField>(field, 1));
+        }
+    } else {
+        return;
+    }
+    m_list.BeginRebuild();
+    SortList();
+    m_list.EndRebuild();
+    m_selectedRow = RowCount() > 0 ? 0 : -1;
+    SetCurrent(RowObject(m_selectedRow));
+    emit listRebuilt();
+    emit rowSelected(m_selectedRow);
+}
+
+void TBrowseState::SelectRow(int row)
+{
+    if (row >= RowCount())
+        row = RowCount() - 1;
+    m_selectedRow = row < 0 ? -1 : row;
+    if (m_selectedRow >= 0)
+        SetCurrent(RowObject(m_selectedRow));
+    emit rowSelected(m_selectedRow);
+}
+
+void TBrowseState::ActivateRow(int row)
+{
+    TQel *object = RowObject(row);
+    if (!m_selected || !object)
+        return;
+    FillNode(m_selected);
+    emit expandRequested(m_tree.IndexOf(m_selected));
+    if (TTreeNode *child = ChildWithObject(m_selected, object))
+        SelectNode(child);
+}
+
+int TBrowseState::FindRow(const QString &typed) const
+{
+    if (typed.isEmpty())
+        return -1;
+    if (ListContent == lcGroups) {
+        for (int row = 0; row < RowCount(); ++row)
+            if (LookupDisplayText(CurrentGroups[row]).startsWith(typed, Qt::CaseInsensitive))
+                return row;
+        return -1;
+    }
+    if (ListContent != lcAlbums && ListContent != lcItems)
+        return -1;
+    const TSortFields &sort = m_views.SortFields(ListContent == lcAlbums ? ilAlbum : ilTrack);
+    const TFieldId field = sort.Count() > 0 ? sort.Items(0)->FieldId : fdTitle;
+    for (int row = 0; row < RowCount(); ++row) {
+        const TDataItem *item = CurrentItems[row];
+        QStringView text;
+        QString computed;
+        if (!DisplayTextView(item, field, text)) {
+            computed = item->GetFieldAsString(field);
+            text = computed;
+        }
+        if (text.startsWith(typed, Qt::CaseInsensitive))
+            return row;
+    }
+    return -1;
+}
+
+// --- current album and track
+
+void TBrowseState::SetCurrent(TQel *object)
+{
+    TAlbum *album = nullptr;
+    TCustomTrack *track = nullptr;
+    if (auto *item = dynamic_cast<TDataItem *>(object)) {
+        album = item->GetAlbum();
+        if (item->IsTrackLevel())
+            track = static_cast<TCustomTrack *>(item);
+    }
+    if (album == m_currentAlbum && track == m_currentTrack)
+        return;
+    m_currentAlbum = album;
+    m_currentTrack = track;
+    emit currentChanged();
+}
+
+// --- status and details
+
+QString TBrowseState::CountText() const
+{
+    static const char *const words[] = {"object", "group", "album", "item"};
+    const int n = RowCount();
+    const QString word = QLatin1String(words[ListContent]);
+    return n == 1 ? QStringLiteral("%1 %2").arg(n).arg(word)
+                  : QStringLiteral("%1 %2s").arg(n).arg(word);
+}
+
+QString TBrowseState::FilterText() const
+{
+    const TFilterFields &filter = TreeType == 0 ? m_views.AlbumFilter : m_views.TrackFilter;
+    return QStringLiteral("Filter: ") +
+           (filter.IsActive() ? filter.GetDescription(m_fields) : QStringLiteral("[None]"));
+}
+
+int TBrowseState::SortMarkColumn() const
+{
+    if (ListContent == lcGroups)
+        return 0;
+    if (ListContent != lcAlbums && ListContent != lcItems)
+        return -1;
+    const TSortFields &sort = const_cast<TViewDefinitions &>(m_views).SortFields(
+        ListContent == lcAlbums ? ilAlbum : ilTrack);
+    const TFieldId field = sort.Count() > 0 ? sort.Items(0)->FieldId : fdTitle;
+    for (int c = 0; c < m_list.columnCount(); ++c)
+        if (m_list.ColumnField(c) == field)
+            return c;
+    return -1;
+}
+
+int TBrowseState::SortMarkOrder() const
+{
+    if (ListContent == lcGroups)
+        return GroupSortOrder;
+    const TSortFields &sort = const_cast<TViewDefinitions &>(m_views).SortFields(
+        ListContent == lcAlbums ? ilAlbum : ilTrack);
+    return sort.Count() > 0 ? sort.Items(0)->Order : 1;
+}
+
+QString TBrowseState::CommentsText() const
+{
+    return m_currentAlbum ? m_currentAlbum->Comments.toString() : QString();
+}
+
+QString TBrowseState::CoverPath() const
+{
+    if (!m_currentAlbum || !m_prefs)
+        return {};
+    const TFolderFile file = m_prefs->GetCoverFileName(m_currentAlbum->CoverFile);
+    return file.exists ? file.path : QString();
+}
+
+QString TBrowseState::LyricsText() const
+{
+    if (!m_showingLyrics || !m_selected || !m_prefs)
+        return {};
+    const auto *track = static_cast<const TCustomTrack *>(m_selected->Item());
+    const TFolderFile file = m_prefs->GetLyricsFileName(track->LyricsFile);
+    return file.exists ? readTextFile(file.path) : QString();
+}
+
+// --- remembering the place
+
+void TState::Clear()
+{
+    SelectedRow = -1;
+    SelectedId = -1;
+    Path.clear();
+}
+
+void TState::Remember(const TBrowseState &state)
+{
+    Clear();
+    if (state.RowCount() > 0 && state.SelectedRow() >= 0) {
+        SelectedRow = state.SelectedRow();
+        const TQel *object = state.RowObject(SelectedRow);
+        SelectedId = object ? object->ID : -1;
+    }
+    for (const TTreeNode *node = state.SelectedNode(); node; node = node->parent)
+        Path.push_back(
+            {node->Row(), node->object ? node->object->ID : -1, state.NodeCaption(node)});
+}
+
+void TState::Restore(TBrowseState &state, TAlbum *album)
+{
+    TTreeNode *root = state.Root();
+    if (!root)
+        return;
+    int row = -1;
+    if (state.TreeType == 1 || !album) {
+        state.FillNode(root);
+        emit state.expandRequested(state.TreeModel()->IndexOf(root));
+        TTreeNode *node = root;
+        bool whole = !Path.empty();
+        for (qsizetype i = qsizetype(Path.size()) - 2; i >= 0; --i) {
+            TTreeNode *child = state.ChildWithId(node, Path[std::size_t(i)].Id);
+            if (!child) {
+                whole = false;
+                break;
+            }
+            node = child;
+            state.FillNode(node);
+            emit state.expandRequested(state.TreeModel()->IndexOf(node));
+        }
+        state.SelectNode(node);
+        if (whole && SelectedId != -1)
+            for (int r = 0; r < state.RowCount(); ++r)
+                if (state.RowObject(r)->ID == SelectedId) {
+                    row = r;
+                    break;
+                }
+    } else {
+        TTreeNode *node = root;
+        const TFieldId group = state.GroupField();
+        if (group != fdNone)
+            if (const TLookupItem *entry = album->getLookupItem(group))
+                if (TTreeNode *folder = state.ChildWithObject(root, entry))
+                    node = folder;
+        state.FillNode(node);
+        emit state.expandRequested(state.TreeModel()->IndexOf(node));
+        state.SelectNode(node);
+        row = int(state.CurrentItems.indexOf(album));
+    }
+    if (row <= 0 || row >= state.RowCount())
+        row = state.RowCount() > 0 ? 0 : -1;
+    state.SelectRow(row);
+}

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "model/dataitemlist.h"
+#include "model/lookuplist.h"
+#include "model/qelitem.h"
+#include "views/foldertreemodel.h"
+#include "views/itemlistmodel.h"
+#include "views/viewdefinitions.h"
+
+#include <QObject>
+#include <unordered_map>
+#include <vector>
+
+class TAlbum;
+class TCustomTrack;
+class TPrefs;
+class TQelDb;
+class TQelFields;
+
+// What the main window shows, without the window: the folder tree and the list
+// derived from its selected node, their order, the current album and track, the
+// details panes' content and the status texts.
+class TBrowseState : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum TListContent { lcNothing = 0, lcGroups = 1, lcAlbums = 2, lcItems = 3 };
+
+    // prefs (optional) resolves cover and lyrics files and the in-collection mark.
+    TBrowseState(TQelDb &db, const TQelFields &fields, TViewDefinitions &views,
+                 const TPrefs *prefs = nullptr, QObject *parent = nullptr);
+    ~TBrowseState() override;
+
+    // The fields that can group each view, in menu order.
+    static const QList<TFieldId> &GroupFields(int treeType);
+
+    // Browse settings.
+    int TreeType = 0; // 0 albums, 1 tracks
+    TFieldId AlbumGroupField = fdArtist;
+    TFieldId TrackGroupField = fdArtist;
+    int GroupSortOrder = 1;
+    TFieldId GroupField() const { return TreeType == 0 ? AlbumGroupField : TrackGroupField; }
+    void SetGroupField(TFieldId field);
+    TItemLevel Level() const { return TreeType == 0 ? ilAlbum : ilTrack; }
+
+    TFolderTreeModel *TreeModel() { return &m_tree; }
+    TItemListModel *ListModel() { return &m_list; }
+    TViewDefinitions &Views() { return m_views; }
+    const TQelFields &Fields() const { return m_fields; }
+    TQelDb &Db() { return m_db; }
+
+    void RebuildTree();
+    bool FillNode(TTreeNode *node);
+    TTreeNode *Root() { return m_tree.Root(); }
+    TTreeNode *SelectedNode() const { return m_selected; }
+    // The user selected a tree node (nullptr: none).
+    void SelectNode(TTreeNode *node);
+    // Among node's children (filled first), the one that carries object, or nullptr.
+    TTreeNode *ChildWithObject(TTreeNode *node, const TQel *object);
+    TTreeNode *ChildWithId(TTreeNode *node, qint32 id);
+    QString NodeCaption(const TTreeNode *node) const;
+
+    void RebuildList();
+    void SortList();
+    void SetListContent(TListContent kind);
+    void ClickColumn(int column);
+    int SelectedRow() const { return m_selectedRow; }
+    void SelectRow(int row); // -1: none
+    // The tree follows a double-clicked row into its node.
+    void ActivateRow(int row);
+    TQel *RowObject(int row) const;
+    int RowCount() const;
+    int FindRow(const QString &typed) const;
+
+    void SetCurrent(TQel *object);
+    TAlbum *CurrentAlbum() const { return m_currentAlbum; }
+    TCustomTrack *CurrentTrack() const { return m_currentTrack; }
+
+    TListContent ListContent = lcNothing;
+    TDataItemList CurrentItems{ilAlbum};
+    TLookupItemList CurrentGroups;
+
+    // Status texts.
+    QString CountText() const;  // "12 albums"
+    QString FilterText() const; // "Filter: ..."
+    // The column with the sort mark and its order (1 or -1); -1 when none.
+    int SortMarkColumn() const;
+    int SortMarkOrder() const;
+    // Details panes.
+    bool ShowingLyrics() const { return m_showingLyrics; }
+    QString LyricsText() const;
+    QString CommentsText() const;
+    QString CoverPath() const; // empty when there is no cover file
+
+signals:
+    void treeRebuilt();
+    void nodeSelected(const QModelIndex &node);
+    void expandRequested(const QModelIndex &node);
+    void listRebuilt();
+    void rowSelected(int row);
+    void currentChanged();
+    // Before the columns are rebuilt for another kind of list: the window copies the
+    // column widths and order back into the show fields of the kind being left.
+    void columnsAboutToChange(TBrowseState::TListContent leaving);
+
+private:
+    std::vector<TTreeNode> fillRoot(TTreeNode *root);
+    std::vector<TTreeNode> fillFolder(TTreeNode *folder);
+    std::vector<TTreeNode> itemChildren(TTreeNode *node, const TDataItem *item) const;
+    TTreeNode itemNode(TTreeNode *parent, TDataItem *item) const;
+    void sortTreeChildren(std::vector<TTreeNode> &nodes) const;
+    template <class F> void forEachDiscItem(F f) const;
+    void buildTrackFolders();
+
+    TQelDb &m_db;
+    const TQelFields &m_fields;
+    TViewDefinitions &m_views;
+    const TPrefs *m_prefs;
+    TDbItem m_dbItem;
+    TFolderTreeModel m_tree;
+    TItemListModel m_list;
+    TTreeNode *m_selected = nullptr;
+    int m_selectedRow = -1;
+    bool m_showingLyrics = false;
+    TAlbum *m_currentAlbum = nullptr;
+    TCustomTrack *m_currentTrack = nullptr;
+    // Members of each folder, worked out once per rebuild.
+    std::unordered_map<const TLookupItem *, std::vector<TDataItem *>> m_folderMembers;
+    bool m_folderMembersReady = false;
+};
+
+// A selection remembered across a rebuild of the tree.
+class TState
+{
+public:
+    struct TStateNode
+    {
+        int Index;
+        qint32 Id;
+        QString Text;
+    };
+
+    void Clear();
+    void Remember(const TBrowseState &state);
+    // Brings the tree and the list back to the remembered place, or, in the album
+    // view with an album given, to that album.
+    void Restore(TBrowseState &state, TAlbum *album);
+
+    qint32 SelectedRow = -1;
+    qint32 SelectedId = -1;
+    std::vector<TStateNode> Path; // from the selected node up to the root
+};

@@ -1,0 +1,147 @@
+#include "views/foldertreemodel.h"
+
+#include "model/album.h"
+#include "model/general.h"
+#include "model/tracks.h"
+#include "views/browsestate.h"
+
+TDataItem *TTreeNode::Item() const
+{
+    return (kind == nkAlbum || kind == nkItem) ? static_cast<TDataItem *>(object) : nullptr;
+}
+
+TLookupItem *TTreeNode::Entry() const
+{
+    return kind == nkFolder ? static_cast<TLookupItem *>(object) : nullptr;
+}
+
+TFolderTreeModel::TFolderTreeModel(TBrowseState &state, QObject *parent)
+    : QAbstractItemModel(parent), m_state(state)
+{
+}
+
+TTreeNode *TFolderTreeModel::NodeOf(const QModelIndex &index)
+{
+    return index.isValid() ? static_cast<TTreeNode *>(index.internalPointer()) : nullptr;
+}
+
+QModelIndex TFolderTreeModel::IndexOf(const TTreeNode *node) const
+{
+    if (!node)
+        return {};
+    return createIndex(node->Row(), 0, const_cast<TTreeNode *>(node));
+}
+
+QModelIndex TFolderTreeModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (column != 0 || row < 0)
+        return {};
+    if (!parent.isValid())
+        return (m_hasRoot && row == 0) ? createIndex(0, 0, const_cast<TTreeNode *>(&m_root))
+                                       : QModelIndex();
+    TTreeNode *node = NodeOf(parent);
+    if (std::size_t(row) >= node->children.size())
+        return {};
+    return createIndex(row, 0, &node->children[std::size_t(row)]);
+}
+
+QModelIndex TFolderTreeModel::parent(const QModelIndex &child) const
+{
+    const TTreeNode *node = NodeOf(child);
+    if (!node || !node->parent)
+        return {};
+    return IndexOf(node->parent);
+}
+
+int TFolderTreeModel::rowCount(const QModelIndex &parent) const
+{
+    if (!parent.isValid())
+        return m_hasRoot ? 1 : 0;
+    if (parent.column() != 0)
+        return 0;
+    return int(NodeOf(parent)->children.size());
+}
+
+int TFolderTreeModel::columnCount(const QModelIndex &) const
+{
+    return 1;
+}
+
+bool TFolderTreeModel::hasChildren(const QModelIndex &parent) const
+{
+    if (!parent.isValid())
+        return m_hasRoot;
+    if (parent.column() != 0)
+        return false;
+    const TTreeNode *node = NodeOf(parent);
+    return node->filled ? !node->children.empty() : node->expandable;
+}
+
+bool TFolderTreeModel::canFetchMore(const QModelIndex &parent) const
+{
+    const TTreeNode *node = NodeOf(parent);
+    return node && parent.column() == 0 && !node->filled && node->expandable;
+}
+
+void TFolderTreeModel::fetchMore(const QModelIndex &parent)
+{
+    if (TTreeNode *node = NodeOf(parent))
+        m_state.FillNode(node);
+}
+
+QVariant TFolderTreeModel::data(const QModelIndex &index, int role) const
+{
+    const TTreeNode *node = NodeOf(index);
+    if (!node)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return m_state.NodeCaption(node);
+    case ImageIndexRole:
+    case SelectedImageIndexRole: {
+        // Subtracks have an image of their own in the tree.
+        const TDataItem *item = node->Item();
+        if (item && item->Kind() == TItemKind::SubTrack)
+            return 3;
+        if (!node->object)
+            return role == ImageIndexRole ? 0 : 30;
+        return role == ImageIndexRole ? node->object->GetImageIndex()
+                                      : node->object->GetSelectedIndex();
+    }
+    case StateImageRole:
+        if (node->kind == TTreeNode::nkAlbum && m_showStateMark)
+            return static_cast<const TAlbum *>(node->object)->InCollection ? 1 : 2;
+        return 0;
+    case NodeRole:
+        return QVariant::fromValue(static_cast<void *>(const_cast<TTreeNode *>(node)));
+    default:
+        return {};
+    }
+}
+
+void TFolderTreeModel::Reset(TQel *rootObject)
+{
+    beginResetModel();
+    m_root = TTreeNode(nullptr, rootObject, TTreeNode::nkRoot, true);
+    m_hasRoot = rootObject != nullptr;
+    endResetModel();
+}
+
+void TFolderTreeModel::SetChildren(TTreeNode *node, std::vector<TTreeNode> children)
+{
+    node->filled = true;
+    if (children.empty()) {
+        node->expandable = false;
+        const QModelIndex i = IndexOf(node);
+        emit dataChanged(i, i);
+        return;
+    }
+    const QModelIndex parentIndex = IndexOf(node);
+    beginInsertRows(parentIndex, 0, int(children.size()) - 1);
+    node->children = std::move(children);
+    for (TTreeNode &child : node->children)
+        child.parent = node;
+    node->expandable = true;
+    endInsertRows();
+}
