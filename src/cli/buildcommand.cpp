@@ -1,6 +1,14 @@
 #include "cli/commands.h"
 
-int RunBuild(const QStringList &)
+#include "exchange/collectionsource.h"
+#include "model/qeldb.h"
+
+// A bad source throws EQel, which main() reports with exit status 2.
+int RunBuild(const QStringList &args)
 {
-    return Fail(QStringLiteral("qel build: not available yet"));
+    if (args.size() != 2)
+        return Fail(QStringLiteral("Usage: qel build SOURCE.json OUT"));
+    TQelDb db;
+    BuildCollectionFromSource(db, args[0]);
+    return SaveDatabase(db, args[1]) ? 0 : 2;
 }
