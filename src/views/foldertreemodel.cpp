@@ -80,11 +80,13 @@ bool TFolderTreeModel::hasChildren(const QModelIndex &parent) const
 bool TFolderTreeModel::canFetchMore(const QModelIndex &parent) const
 {
     const TTreeNode *node = NodeOf(parent);
-    return node && parent.column() == 0 && !node->filled && node->expandable;
+    return node && m_changing == 0 && parent.column() == 0 && !node->filled && node->expandable;
 }
 
 void TFolderTreeModel::fetchMore(const QModelIndex &parent)
 {
+    if (m_changing > 0)
+        return;
     if (TTreeNode *node = NodeOf(parent))
         m_state.FillNode(node);
 }
@@ -122,10 +124,12 @@ QVariant TFolderTreeModel::data(const QModelIndex &index, int role) const
 
 void TFolderTreeModel::Reset(TQel *rootObject)
 {
+    ++m_changing;
     beginResetModel();
     m_root = TTreeNode(nullptr, rootObject, TTreeNode::nkRoot, true);
     m_hasRoot = rootObject != nullptr;
     endResetModel();
+    --m_changing;
 }
 
 void TFolderTreeModel::SetChildren(TTreeNode *node, std::vector<TTreeNode> children)
@@ -134,14 +138,18 @@ void TFolderTreeModel::SetChildren(TTreeNode *node, std::vector<TTreeNode> child
     if (children.empty()) {
         node->expandable = false;
         const QModelIndex i = IndexOf(node);
+        ++m_changing;
         emit dataChanged(i, i);
+        --m_changing;
         return;
     }
     const QModelIndex parentIndex = IndexOf(node);
+    ++m_changing;
     beginInsertRows(parentIndex, 0, int(children.size()) - 1);
     node->children = std::move(children);
     for (TTreeNode &child : node->children)
         child.parent = node;
     node->expandable = true;
     endInsertRows();
+    --m_changing;
 }

@@ -74,4 +74,7 @@ private:
     TTreeNode m_root;
     bool m_hasRoot = false;
     bool m_showStateMark = true;
+    // Set while the model announces a change: a fetch asked for from inside the
+    // announcement (by a view or a checker reacting to it) waits for the next ask.
+    int m_changing = 0;
 };

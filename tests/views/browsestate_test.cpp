@@ -1,0 +1,302 @@
+#include "model/qeldb.h"
+#include "model/tracks.h"
+#include "shell/prefs.h"
+#include "views/browsestate.h"
+
+#include "testsupport.h"
+
+#include <QAbstractItemModelTester>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kDemo = QStringLiteral(QEL_BINARY_DIR "/resources/demo.qel");
+
+// The demo collection behind a browse state whose models are watched by the
+// model tester throughout.
+struct Browse : ::testing::Test
+{
+    TTestHome home;
+    TQelDb db;
+    TQelFields fields;
+    TViewDefinitions views;
+    TPrefs prefs;
+    std::unique_ptr<TBrowseState> state;
+    std::unique_ptr<QAbstractItemModelTester> treeTester, listTester;
+
+    void SetUp() override
+    {
+        ASSERT_NO_THROW(db.ReadFile(kDemo, false));
+        db.FileName = kDemo;
+        views.AlbumShowFields.AddDefaults();
+        views.TrackShowFields.AddDefaults();
+        prefs.LyricsFolder = QStringLiteral(QEL_BINARY_DIR "/resources/demo/lyrics");
+        prefs.CoversFolder = QStringLiteral(QEL_BINARY_DIR "/resources/demo/covers");
+        state = std::make_unique<TBrowseState>(db, fields, views, &prefs);
+        treeTester = std::make_unique<QAbstractItemModelTester>(
+            state->TreeModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+        listTester = std::make_unique<QAbstractItemModelTester>(
+            state->ListModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    }
+
+    void startAfresh()
+    {
+        TState s;
+        s.Clear();
+        state->RebuildTree();
+        s.Restore(*state, nullptr);
+    }
+    TTreeNode *child(TTreeNode *node, const QString &caption)
+    {
+        state->FillNode(node);
+        for (TTreeNode &c : node->children)
+            if (state->NodeCaption(&c) == caption)
+                return &c;
+        return nullptr;
+    }
+    QStringList column(int col)
+    {
+        QStringList texts;
+        auto *m = state->ListModel();
+        for (int r = 0; r < m->rowCount(); ++r)
+            texts << m->data(m->index(r, col)).toString();
+        return texts;
+    }
+    QStringList captions(TTreeNode *node)
+    {
+        QStringList texts;
+        for (const TTreeNode &c : node->children)
+            texts << state->NodeCaption(&c);
+        return texts;
+    }
+};
+
+} // namespace
+
+TEST_F(Browse, ScenarioKeepsTheSelectedRowAcrossARebuild)
+{
+    startAfresh(); // album view grouped by artist
+    EXPECT_EQ(state->ListContent, TBrowseState::lcGroups);
+    EXPECT_EQ(state->SelectedNode(), state->Root());
+    EXPECT_EQ(state->NodeCaption(state->Root()), QStringLiteral("demo.qel"));
+
+    TTreeNode *mara = child(state->Root(), QStringLiteral("Mara Kestrel"));
+    ASSERT_NE(mara, nullptr);
+    state->SelectNode(mara);
+    EXPECT_EQ(state->ListContent, TBrowseState::lcAlbums);
+    EXPECT_EQ(column(1),
+              QStringList({QStringLiteral("Lamps Along the Quay"), QStringLiteral("Salt and Paper"),
+                           QStringLiteral("Winter Letters")}));
+    EXPECT_EQ(state->CountText(), QStringLiteral("3 albums"));
+    EXPECT_EQ(state->CurrentAlbum()->Title.toString(), QStringLiteral("Lamps Along the Quay"));
+
+    state->ClickColumn(2); // "Year": ascending first
+    EXPECT_EQ(column(2), QStringList({QStringLiteral("1998"), QStringLiteral("2004"),
+                                      QStringLiteral("2010")}));
+    state->ClickColumn(2); // then descending
+    EXPECT_EQ(column(2), QStringList({QStringLiteral("2010"), QStringLiteral("2004"),
+                                      QStringLiteral("1998")}));
+    EXPECT_EQ(state->SortMarkColumn(), 2);
+    EXPECT_EQ(state->SortMarkOrder(), -1);
+    EXPECT_EQ(state->SelectedRow(), 0);
+
+    // Track view grouped by genre, with a filter on the title.
+    state->TreeType = 1;
+    state->SetGroupField(fdGenre);
+    views.TrackFilter.Add(std::make_unique<TStringFilterField>(fdTitle, QStringLiteral("night")));
+    views.TrackFilter.Enabled = true;
+    startAfresh();
+    EXPECT_EQ(state->FilterText(), QStringLiteral("Filter: (\"night\" in Title)"));
+    ASSERT_EQ(state->ListContent, TBrowseState::lcGroups);
+    ASSERT_GE(state->RowCount(), 2);
+    TTreeNode *folder = &state->Root()->children[1];
+    state->SelectNode(folder);
+    ASSERT_GE(state->RowCount(), 1);
+    const int row = state->RowCount() - 1;
+    state->SelectRow(row);
+    const qint32 id = state->RowObject(row)->ID;
+    const QString folderCaption = state->NodeCaption(folder);
+
+    TState remembered;
+    remembered.Remember(*state);
+    state->RebuildTree();
+    EXPECT_EQ(state->SelectedNode(), nullptr);
+    remembered.Restore(*state, nullptr);
+    ASSERT_NE(state->SelectedNode(), nullptr);
+    EXPECT_EQ(state->NodeCaption(state->SelectedNode()), folderCaption);
+    EXPECT_EQ(state->SelectedRow(), row);
+    EXPECT_EQ(state->RowObject(row)->ID, id);
+    EXPECT_EQ(state->CurrentTrack()->ID, id);
+}
+
+TEST_F(Browse, AlbumsWithoutAValueAreInNoFolder)
+{
+    TAlbum *loner = db.Album(4);
+    loner->Artist = nullptr;
+    startAfresh();
+    bool found = false;
+    for (TTreeNode &folder : state->Root()->children) {
+        state->FillNode(&folder);
+        for (const TTreeNode &a : folder.children)
+            found = found || a.object == loner;
+    }
+    EXPECT_FALSE(found);
+    state->SetGroupField(fdNone);
+    startAfresh();
+    EXPECT_EQ(state->ListContent, TBrowseState::lcAlbums);
+    EXPECT_EQ(state->RowCount(), db.AlbumCount());
+    EXPECT_TRUE(state->CurrentItems.contains(loner));
+    EXPECT_EQ(state->CountText(), QStringLiteral("%1 albums").arg(db.AlbumCount()));
+}
+
+TEST_F(Browse, TrackFoldersFollowTheFilter)
+{
+    db.LookupList(fdGenre).GetOrAdd(QStringLiteral("Zydeco")); // used by nothing
+    state->TreeType = 1;
+    state->SetGroupField(fdGenre);
+    startAfresh();
+    EXPECT_EQ(state->Root()->children.size(), std::size_t(db.LookupList(fdGenre).Count()));
+    EXPECT_NE(child(state->Root(), QStringLiteral("Zydeco")), nullptr);
+    TTreeNode *classical = child(state->Root(), QStringLiteral("Classical"));
+    ASSERT_NE(classical, nullptr);
+    state->SelectNode(classical);
+    EXPECT_EQ(state->ListContent, TBrowseState::lcItems);
+    EXPECT_GT(state->RowCount(), 3);
+
+    views.TrackFilter.Add(std::make_unique<TStringFilterField>(fdGenre, QStringLiteral("jazz")));
+    startAfresh();
+    EXPECT_EQ(captions(state->Root()), QStringList{QStringLiteral("Jazz")});
+    EXPECT_EQ(state->CountText(), QStringLiteral("1 group"));
+}
+
+TEST_F(Browse, FolderOrderAndHeaderClicksOnGroups)
+{
+    state->GroupSortOrder = -1;
+    startAfresh();
+    const QStringList tree = captions(state->Root());
+    ASSERT_GT(tree.size(), 3);
+    EXPECT_EQ(tree.first(), QStringLiteral("Tomasz Wren")); // sort name "Wren, Tomasz" is last
+    EXPECT_EQ(column(0), tree);
+    state->ClickColumn(0);
+    EXPECT_EQ(state->GroupSortOrder, 1);
+    QStringList reversed = tree;
+    std::reverse(reversed.begin(), reversed.end());
+    EXPECT_EQ(column(0), reversed);
+    EXPECT_EQ(captions(state->Root()), tree); // the tree waits for the next rebuild
+}
+
+TEST_F(Browse, HeaderClicksReplaceTheSortOrder)
+{
+    state->SetGroupField(fdNone);
+    startAfresh();
+    state->ClickColumn(2); // Year
+    state->ClickColumn(2);
+    ASSERT_EQ(views.AlbumSortFields.Count(), 1);
+    EXPECT_EQ(views.AlbumSortFields.Items(0)->Order, -1);
+    state->ClickColumn(1); // Title replaces it, ascending
+    ASSERT_EQ(views.AlbumSortFields.Count(), 1);
+    EXPECT_EQ(views.AlbumSortFields.Items(0)->FieldId, fdTitle);
+    EXPECT_EQ(views.AlbumSortFields.Items(0)->Order, 1);
+    EXPECT_EQ(column(1).first(), QStringLiteral("After Midnight Calls"));
+}
+
+TEST_F(Browse, TypeAheadUsesTheDisplayTextOfTheFirstSortField)
+{
+    state->SetGroupField(fdNone);
+    views.AlbumSortFields.Add(std::make_unique<TSortField>(fdArtist, 1));
+    startAfresh();
+    // Sorted by sort names, found by display names: "Brightwater Sisters, The" sorts
+    // early and displays as "The Brightwater Sisters".
+    const int row = state->FindRow(QStringLiteral("tHe b"));
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(state->CurrentItems[row]->GetFieldAsString(fdArtist),
+              QStringLiteral("The Brightwater Sisters"));
+    EXPECT_EQ(state->FindRow(QStringLiteral("zzz")), -1);
+}
+
+TEST_F(Browse, TrackNodeShowsItsLyricsAndAlbumNodeItsDetails)
+{
+    startAfresh();
+    TTreeNode *folder = child(state->Root(), QStringLiteral("Mara Kestrel"));
+    TTreeNode *album = child(folder, QStringLiteral("Lamps Along the Quay - Mara Kestrel (1998)"));
+    ASSERT_NE(album, nullptr);
+    state->SelectNode(album);
+    EXPECT_EQ(state->ListContent, TBrowseState::lcItems);
+    EXPECT_FALSE(state->CoverPath().isEmpty());
+    EXPECT_TRUE(state->CommentsText().isEmpty() || !state->CommentsText().isEmpty());
+    state->FillNode(album);
+    TTreeNode *disc = &album->children[0];
+    TTreeNode *withLyrics = nullptr;
+    state->FillNode(disc);
+    std::function<void(TTreeNode *)> find = [&](TTreeNode *n) {
+        for (TTreeNode &c : n->children) {
+            state->FillNode(&c);
+            const auto *t = static_cast<const TCustomTrack *>(c.Item());
+            if (!withLyrics && t && t->Kind() == TItemKind::Track && !t->LyricsFile.isEmpty())
+                withLyrics = &c;
+            find(&c);
+        }
+    };
+    find(disc);
+    ASSERT_NE(withLyrics, nullptr);
+    state->SelectNode(withLyrics);
+    EXPECT_TRUE(state->ShowingLyrics());
+    EXPECT_FALSE(state->LyricsText().isEmpty());
+    EXPECT_EQ(state->CurrentAlbum(), album->object);
+    state->SelectNode(disc);
+    EXPECT_FALSE(state->ShowingLyrics());
+}
+
+TEST_F(Browse, RestoreFindsAnEditedAlbumInItsNewFolder)
+{
+    startAfresh();
+    TAlbum *album = db.Album(0);
+    album->Artist = db.LookupList(fdArtist).GetOrAdd(QStringLiteral("Dust Radio"));
+    TState s;
+    s.Remember(*state);
+    state->RebuildTree();
+    s.Restore(*state, album);
+    ASSERT_NE(state->SelectedNode(), nullptr);
+    EXPECT_EQ(state->NodeCaption(state->SelectedNode()), QStringLiteral("Dust Radio"));
+    EXPECT_EQ(state->RowObject(state->SelectedRow()), album);
+    EXPECT_EQ(state->CurrentAlbum(), album);
+}
+
+TEST_F(Browse, DoubleClickFollowsIntoTheTreeAndEmptyListsCount)
+{
+    startAfresh();
+    const int row = state->FindRow(QStringLiteral("Juniper"));
+    ASSERT_GE(row, 0);
+    state->ActivateRow(row);
+    EXPECT_EQ(state->NodeCaption(state->SelectedNode()), QStringLiteral("Juniper Vance"));
+    EXPECT_EQ(state->CountText(), QStringLiteral("2 albums"));
+
+    views.AlbumFilter.Add(
+        std::make_unique<TStringFilterField>(fdTitle, QStringLiteral("no such title")));
+    startAfresh();
+    EXPECT_EQ(state->CountText(), QStringLiteral("0 groups"));
+    EXPECT_EQ(state->CurrentAlbum(), nullptr);
+    EXPECT_EQ(state->SelectedRow(), -1);
+}
+
+TEST_F(Browse, TrackViewWithoutFoldersListsEveryDiscItemSorted)
+{
+    state->TreeType = 1;
+    state->SetGroupField(fdNone);
+    views.TrackSortFields.Add(std::make_unique<TSortField>(fdTitle, 1));
+    startAfresh();
+    qsizetype expected = 0;
+    for (qsizetype a = 0; a < db.AlbumCount(); ++a)
+        for (const TDataItem *disc : db.Album(a)->Children)
+            expected += disc->Count();
+    EXPECT_EQ(qsizetype(state->Root()->children.size()), expected);
+    EXPECT_EQ(state->RowCount(), expected);
+    // Their own children wait until they are opened.
+    for (const TTreeNode &n : state->Root()->children)
+        EXPECT_FALSE(n.filled);
+    const QStringList titles = column(1);
+    EXPECT_TRUE(
+        std::is_sorted(titles.begin(), titles.end(), [](const QString &a, const QString &b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0 && a.toUpper() != b.toUpper();
+        }));
+}
