@@ -6,6 +6,15 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <ostream>
+
+// Readable QStrings in test failure messages.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
 
 // A temporary XDG_CONFIG_HOME and XDG_DATA_HOME for one test; restored afterwards.
 class TTestHome

@@ -80,6 +80,23 @@ const QList<TCommand> &Commands()
          "albums to OUT, for benchmarks and tests. The same N and S (default 1) always give "
          "the same file.\n",
          RunGenerate},
+        {"list", "print the main window's list of a collection",
+         "Usage: qel list FILE [--tracks] [--group FIELD] [--folder NAME] [--columns F1,F2,...]\n"
+         "                [--sort F1[:desc],F2,...] [--filter EXPR]... [--or] [--case]\n\n"
+         "Prints the list the main window shows, one row a line with the columns separated by\n"
+         "tabs, then the count (\"3 albums\") and the filter (\"Filter: ...\") on two lines.\n\n"
+         "  --tracks          the track view (default: the album view)\n"
+         "  --group FIELD     folders by a lookup field (default: no folders); the list of the\n"
+         "                    root then shows the folders\n"
+         "  --folder NAME     list the folder with this caption instead of the root\n"
+         "  --columns F,...   the columns (default: Artist/Composer, Title, Year)\n"
+         "  --sort F[:desc],..  the sort order (default: Title)\n"
+         "  --filter EXPR     a condition: FIELD~TEXT (text contained), FIELD=LOW..HIGH (numbers;\n"
+         "                    lengths in seconds; dates as yyyy-mm-dd), FIELD=yes|no|undecided\n"
+         "  --or              any condition suffices (default: all must hold)\n"
+         "  --case            text conditions are case-sensitive\n\n"
+         "Fields are named by their default names, such as \"Artist/Composer\" or \"Year\".\n",
+         RunList},
         {"build", "build a collection from its readable source",
          "Usage: qel build SOURCE.json OUT\n\nBuilds a collection from a readable description "
          "(the format of resources/demo/demo.json): lookups and albums by field name, with "

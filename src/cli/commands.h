@@ -30,6 +30,7 @@ int RunResave(const QStringList &args);
 int RunMerge(const QStringList &args);
 int RunGenerate(const QStringList &args);
 int RunBuild(const QStringList &args);
+int RunList(const QStringList &args);
 
 class TQelDb;
 // Reads path into db; on failure prints the message and returns false.
