@@ -236,15 +236,22 @@ struct TColumn
             return r;
         return la < lb ? -1 : (la > lb ? 1 : 0);
     }
-    quint64 prefix(quint32 i) const
+    // Bytes [from, from + 8) of a text key, big-endian, zero-padded; numbers give
+    // their value as the first part and 0 as the second.
+    quint64 prefix(quint32 i, quint32 from) const
     {
         if (kind != TCompareAs::Text)
-            return numbers[i];
+            return from == 0 ? numbers[i] : 0;
         quint64 p = 0;
-        const quint32 n = std::min<quint32>(8, start[i + 1] - start[i]);
-        for (quint32 k = 0; k < 8; ++k)
-            p = (p << 8) | (k < n ? bytes[start[i] + k] : 0);
+        const quint32 length = start[i + 1] - start[i];
+        const unsigned char *key = bytes.data() + start[i];
+        for (quint32 k = from; k < from + 8; ++k)
+            p = (p << 8) | (k < length ? key[k] : 0);
         return p;
+    }
+    quint32 length(quint32 i) const
+    {
+        return kind == TCompareAs::Text ? start[i + 1] - start[i] : 0;
     }
 };
 
@@ -296,22 +303,32 @@ void SortItems(QList<TDataItem *> &items, TItemLevel level, std::span<const TSor
         buildColumn(columns[c], items, level, fields[c].field);
     }
 
+    // The first field's key as 16 leading bytes, inverted for a descending field, so
+    // most comparisons are two integer comparisons on contiguous memory.
     struct TEntry
     {
-        quint64 prefix; // of the first field, inverted when descending
+        quint64 prefix0;
+        quint64 prefix1;
         quint32 index;
+        quint32 length; // of the first field's text key
     };
     std::vector<TEntry> entries(n);
     const TColumn &first = columns.front();
+    const bool descending = first.order < 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const quint64 p = first.prefix(quint32(i));
-        entries[i] = {first.order < 0 ? ~p : p, quint32(i)};
+        const quint64 p0 = first.prefix(quint32(i), 0), p1 = first.prefix(quint32(i), 8);
+        entries[i] = {descending ? ~p0 : p0, descending ? ~p1 : p1, quint32(i),
+                      first.length(quint32(i))};
     }
     std::sort(entries.begin(), entries.end(), [&](const TEntry &a, const TEntry &b) {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
-        for (const TColumn &col : columns) {
-            const int r = col.compare(a.index, b.index) * col.order;
+        if (a.prefix0 != b.prefix0)
+            return a.prefix0 < b.prefix0;
+        if (a.prefix1 != b.prefix1)
+            return a.prefix1 < b.prefix1;
+        // Keys of up to 16 bytes are wholly in the prefix; longer ones go on.
+        std::size_t c = (a.length > 16 || b.length > 16 || a.length != b.length) ? 0 : 1;
+        for (; c < columns.size(); ++c) {
+            const int r = columns[c].compare(a.index, b.index) * columns[c].order;
             if (r != 0)
                 return r < 0;
         }

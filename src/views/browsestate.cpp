@@ -24,6 +24,14 @@ std::vector<TSortSpec> specsOf(const TSortFields &fields)
     return specs;
 }
 
+bool sameSpecs(const std::vector<TSortSpec> &a, const std::vector<TSortSpec> &b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const TSortSpec &x, const TSortSpec &y) {
+                          return x.field == y.field && x.order == y.order;
+                      });
+}
+
 // Folders compare by their entries' sort names (letters a to z folded), then by
 // identifier; the whole is reversed for a descending folder order.
 bool folderBefore(const TLookupItem *a, const TLookupItem *b, int order)
@@ -97,6 +105,7 @@ void TBrowseState::RebuildTree()
     TWaitCursor wait;
     m_folderMembers.clear();
     m_folderMembersReady = false;
+    m_sortedWith.clear();
     m_selected = nullptr;
     m_selectedRow = -1;
     m_showingLyrics = false;
@@ -182,6 +191,7 @@ void TBrowseState::sortTreeChildren(std::vector<TTreeNode> &nodes) const
         specsOf(albums ? m_views.AlbumSortFields : m_views.TrackSortFields);
     SortItems(items, albums ? ilAlbum : ilTrack, specs);
     TTreeNode *parent = nodes.front().parent;
+    const_cast<TBrowseState *>(this)->m_sortedWith[parent] = specs;
     std::vector<TTreeNode> sorted;
     sorted.reserve(nodes.size());
     for (TDataItem *item : items)
@@ -197,7 +207,9 @@ std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
         const TFilterFields &filter = m_views.AlbumFilter;
         QList<TDataItem *> albums(m_db.Albums.begin(), m_db.Albums.end());
         if (group == fdNone) {
-            SortItems(albums, ilAlbum, specsOf(m_views.AlbumSortFields));
+            const std::vector<TSortSpec> specs = specsOf(m_views.AlbumSortFields);
+            SortItems(albums, ilAlbum, specs);
+            m_sortedWith[root] = specs;
             for (TDataItem *album : albums)
                 if (filter.Matches(album))
                     nodes.push_back(itemNode(root, album));
@@ -376,7 +388,13 @@ void TBrowseState::RebuildList()
             for (const TTreeNode &child : node->children)
                 CurrentItems.append(child.Item());
         }
-        SortList();
+        // Children already in the list's order need no second sort.
+        const auto sorted = m_sortedWith.find(node);
+        const bool inOrder =
+            kind != lcGroups && sorted != m_sortedWith.end() &&
+            sameSpecs(sorted->second, specsOf(m_views.SortFields(CurrentItems.Level)));
+        if (!inOrder)
+            SortList();
     }
     m_list.EndRebuild();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/dataitemlist.h"
+#include "model/itemsort.h"
 #include "model/lookuplist.h"
 #include "model/qelitem.h"
 #include "views/foldertreemodel.h"
@@ -128,6 +129,9 @@ private:
     // Members of each folder, worked out once per rebuild.
     std::unordered_map<const TLookupItem *, std::vector<TDataItem *>> m_folderMembers;
     bool m_folderMembersReady = false;
+    // The sort order each node's children were put in, so that listing them again
+    // in the same order costs no second sort.
+    std::unordered_map<const TTreeNode *, std::vector<TSortSpec>> m_sortedWith;
 };
 
 // A selection remembered across a rebuild of the tree.
