@@ -5,14 +5,16 @@
 #include <vector>
 
 // A bump allocator for everything a database file holds: item objects, their texts
-// and child lists. What is allocated here is released all at once by Clear() (no
-// per-object free), which is what makes closing a large collection fast. Memory of
-// objects freed earlier is reclaimed only by Clear().
+// and child lists. What is allocated here is given up all at once by Clear() (no
+// per-object free), which is what makes closing a large collection fast. Clear()
+// keeps the chunks for the next file, so reopening does not pay the kernel's page
+// faults again; Release() (and the destructor) returns them. Memory of objects freed
+// earlier is reclaimed only by Clear().
 class TArena
 {
 public:
     TArena() = default;
-    ~TArena() { Clear(); }
+    ~TArena() { Release(); }
     TArena(const TArena &) = delete;
     TArena &operator=(const TArena &) = delete;
 
@@ -32,12 +34,14 @@ public:
     }
 
     void Clear();
+    void Release();
     std::size_t BytesReserved() const { return m_reserved; }
 
 private:
     void grow(std::size_t atLeast);
 
-    std::vector<char *> m_chunks;
+    std::vector<std::pair<char *, std::size_t>> m_chunks; // start and size
+    std::size_t m_next = 0;                               // the next chunk to reuse
     char *m_chunk = nullptr;
     std::size_t m_pos = 0;
     std::size_t m_size = 0;

@@ -193,19 +193,26 @@ void TLookupList::sort()
 
 void TLookupList::LoadFromStream(TQelReader &reader, TLoadIdMap *map)
 {
-    reader.ReadListBegin();
-    while (!reader.EndOfList()) {
-        const qint32 number = reader.ReadInteger();
-        QString sortName = reader.ReadString();
-        QString displayName = reader.ReadString();
-        auto item =
-            std::make_unique<TLookupItem>(NextID(), std::move(sortName), std::move(displayName));
-        item->LoadID = number;
-        if (map)
-            map->Add(number, item.get());
-        m_items.push_back(std::move(item));
+    // Entries are appended as read and ordered once at the end; a file that breaks
+    // off midway must still leave an ordered (searchable) list.
+    try {
+        reader.ReadListBegin();
+        while (!reader.EndOfList()) {
+            const qint32 number = reader.ReadInteger();
+            QString sortName = reader.ReadString();
+            QString displayName = reader.ReadString();
+            auto item = std::make_unique<TLookupItem>(NextID(), std::move(sortName),
+                                                      std::move(displayName));
+            item->LoadID = number;
+            if (map)
+                map->Add(number, item.get());
+            m_items.push_back(std::move(item));
+        }
+        reader.ReadListEnd();
+    } catch (...) {
+        sort();
+        throw;
     }
-    reader.ReadListEnd();
     sort();
 }
 

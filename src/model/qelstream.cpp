@@ -201,12 +201,12 @@ qint32 TQelReader::readIntegerBody(quint8 tag)
     }
 }
 
-qint32 TQelReader::ReadInteger()
+qint32 TQelReader::readIntegerSlow()
 {
     return readIntegerBody(readTag());
 }
 
-QByteArrayView TQelReader::ReadRawString()
+QByteArrayView TQelReader::readRawStringSlow()
 {
     qint64 n = 0;
     switch (readTag()) {

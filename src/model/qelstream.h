@@ -43,9 +43,34 @@ public:
     TQelReader(const TQelReader &) = delete;
     TQelReader &operator=(const TQelReader &) = delete;
 
-    qint32 ReadInteger();
+    qint32 ReadInteger()
+    {
+        if (m_end - m_p >= 5) {
+            const uchar *p = m_p;
+            if (p[0] == tagInt8) {
+                m_p += 2;
+                return qint8(p[1]);
+            }
+            if (p[0] == tagInt16) {
+                m_p += 3;
+                return qint16(quint16(p[1] | (p[2] << 8)));
+            }
+        }
+        return readIntegerSlow();
+    }
     // The raw bytes of a string (tags 6 and 12); the view is valid until the next read.
-    QByteArrayView ReadRawString();
+    QByteArrayView ReadRawString()
+    {
+        if (m_end - m_p >= 2 && m_p[0] == tagShortString) {
+            const qint64 n = m_p[1];
+            if (m_end - m_p >= 2 + n) {
+                const uchar *p = m_p + 2;
+                m_p += 2 + n;
+                return QByteArrayView(p, n);
+            }
+        }
+        return readRawStringSlow();
+    }
     QString ReadString(); // ReadRawString decoded with cp1252::decode
     bool ReadBoolean();
     double ReadDate();  // tag 17, or an integer taken as whole days
@@ -71,6 +96,8 @@ private:
     }
     const uchar *refill(qint64 n);
     quint8 readTag();
+    qint32 readIntegerSlow();
+    QByteArrayView readRawStringSlow();
     qint32 readIntegerBody(quint8 tag);
 
     QIODevice *m_device = nullptr;
