@@ -10,7 +10,7 @@ PACKAGES=(
   libcdio-dev libjpeg62-turbo-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format libclang-rt-14-dev
-  adwaita-icon-theme
+  adwaita-icon-theme oxygen-icon-theme
 )
 
 missing=()

@@ -54,6 +54,5 @@ private:
     std::array<TLoadIdMap *, fdLast + 1> m_byField{}; // the map of each lookup field
     std::vector<std::vector<TDataItem *>> m_scratch;  // one list per depth
     std::vector<TTrack *> m_discTracks;
-    TDisc *m_disc = nullptr;
     int m_depth = 0;
 };

@@ -22,16 +22,15 @@ void TLoadIdMap::Add(qint32 number, TLookupItem *item)
         m_dense[std::size_t(number)] = item;
         return;
     }
-    const auto pos = std::lower_bound(m_sparse.begin(), m_sparse.end(), number,
-                                      [](const auto &e, qint32 n) { return e.first < n; });
-    m_sparse.insert(pos, {number, item});
+    // A hash: a hostile file numbering its entries downwards must not cost a
+    // quadratic number of moves.
+    m_sparse.try_emplace(number, item);
 }
 
 TLookupItem *TLoadIdMap::findSparse(qint32 number) const
 {
-    const auto pos = std::lower_bound(m_sparse.begin(), m_sparse.end(), number,
-                                      [](const auto &e, qint32 n) { return e.first < n; });
-    return (pos != m_sparse.end() && pos->first == number) ? pos->second : nullptr;
+    const auto pos = m_sparse.find(number);
+    return pos != m_sparse.end() ? pos->second : nullptr;
 }
 
 QString GenerateSortName(const QString &displayName)

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class TQelReader;
@@ -59,8 +60,8 @@ public:
 
 private:
     TLookupItem *findSparse(qint32 number) const;
-    std::vector<TLookupItem *> m_dense;                     // small numbers
-    std::vector<std::pair<qint32, TLookupItem *>> m_sparse; // the rest, sorted
+    std::vector<TLookupItem *> m_dense;                 // small numbers
+    std::unordered_map<qint32, TLookupItem *> m_sparse; // the rest
 };
 
 QString GenerateSortName(const QString &displayName);

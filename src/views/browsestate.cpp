@@ -485,7 +485,7 @@ int TBrowseState::FindRow(const QString &typed) const
     if (ListContent != lcAlbums && ListContent != lcItems)
         return -1;
     const TSortFields &sort = m_views.SortFields(ListContent == lcAlbums ? ilAlbum : ilTrack);
-    const TFieldId field = sort.Count() > 0 ? sort.Items(0)->FieldId : fdTitle;
+    const TFieldId field = sort.Count() > 0 ? sort.Items(0)->FieldId : TFieldId(fdTitle);
     for (int row = 0; row < RowCount(); ++row) {
         const TDataItem *item = CurrentItems[row];
         QStringView text;
@@ -544,7 +544,7 @@ int TBrowseState::SortMarkColumn() const
         return -1;
     const TSortFields &sort = const_cast<TViewDefinitions &>(m_views).SortFields(
         ListContent == lcAlbums ? ilAlbum : ilTrack);
-    const TFieldId field = sort.Count() > 0 ? sort.Items(0)->FieldId : fdTitle;
+    const TFieldId field = sort.Count() > 0 ? sort.Items(0)->FieldId : TFieldId(fdTitle);
     for (int c = 0; c < m_list.columnCount(); ++c)
         if (m_list.ColumnField(c) == field)
             return c;

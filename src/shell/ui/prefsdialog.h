@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class TDriveList;
+class TPrefs;
+class TdmGlobal;
+
+// "Preferences": the scan drive, the confirmations, the tree's in-collection marks and
+// the covers and lyrics folders. OK copies the controls into the preferences.
+class TfmPrefs : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TfmPrefs(TPrefs &prefs, TDriveList &drives, QWidget *parent = nullptr);
+
+    void accept() override;
+
+private:
+    void browse(QLineEdit *edit, const QString &prompt);
+
+    TPrefs &m_prefs;
+    QComboBox *m_drive;
+    QCheckBox *m_trackRemoval;
+    QCheckBox *m_albumRemoval;
+    QCheckBox *m_albumCancel;
+    QCheckBox *m_trackCancel;
+    QCheckBox *m_indicator;
+    QLineEdit *m_covers;
+    QLineEdit *m_lyrics;
+};
+
+// Shows the dialog over owner; true when the preferences were changed by OK. drives
+// lists the CD drives offered; nullptr means the machine's.
+bool EditPreferences(QWidget *owner, TdmGlobal &dm, TDriveList *drives = nullptr);
