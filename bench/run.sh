@@ -1,13 +1,23 @@
 #!/usr/bin/env bash
-# Builds the benchmarks in an optimised tree (no sanitizers) and runs them; the
-# arguments go to the benchmark program, e.g. --benchmark_filter='Open/10000$'.
+# Builds the benchmarks in an optimised tree (no sanitizers) and runs them. The first
+# argument may name the program (bench_database or bench_views); without one both run,
+# one after the other. The other arguments go to the program(s), e.g.
+#   bench/run.sh bench_views --benchmark_filter='/10000/'
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+programs=(bench_database bench_views)
+if [[ $# -gt 0 && $1 != -* ]]; then
+  programs=("$1")
+  shift
+fi
 
 BUILD_DIR=${BUILD_DIR:-build-bench}
 cmake -S . -B "$BUILD_DIR" -G Ninja \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DQEL_SANITIZE=OFF -DQEL_BUILD_BENCH=ON -DQEL_BUILD_TESTS=OFF >/dev/null
-cmake --build "$BUILD_DIR" --parallel "$(nproc)" --target bench_database
+cmake --build "$BUILD_DIR" --parallel "$(nproc)" --target "${programs[@]}"
 
-exec "$BUILD_DIR/bench/bench_database" "$@"
+for program in "${programs[@]}"; do
+  "$BUILD_DIR/bench/$program" "$@"
+done
