@@ -175,12 +175,12 @@ void sortTracks(benchmark::State &state, TFieldId field)
     Guarded(state, [&] {
         const int albums = int(state.range(0));
         TLoaded &l = loaded(albums);
-        const TSortSpec spec[] = {{field, 1}};
+        const TSortSpec byField[] = {{field, 1}};
         TTimed timed(state);
         for (auto _ : state) {
             QList<TDataItem *> items = l.tracks;
             items.detach(); // as the browse state's own list is
-            timed([&] { SortItems(items, ilTrack, spec); });
+            timed([&] { SortItems(items, ilTrack, byField); });
         }
         timed.Report(Collection(albums));
     });
@@ -197,8 +197,8 @@ void sqliteSortTracks(benchmark::State &state, TFieldId field, const std::string
         selectIds(sql, query, ids); // the peer's warm-up
         if (firstTime(l, query)) {
             QList<TDataItem *> ours = l.tracks;
-            const TSortSpec spec[] = {{field, 1}};
-            SortItems(ours, ilTrack, spec);
+            const TSortSpec byField[] = {{field, 1}};
+            SortItems(ours, ilTrack, byField);
             if (field == fdTitle)
                 checkSameOrder("sort by title", ours, ids, l,
                                [](const TDataItem *i) { return i->Title.toString(); });
