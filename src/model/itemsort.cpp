@@ -6,6 +6,7 @@
 #include "model/textcompare.h"
 #include "model/tracks.h"
 
+#include <QtEndian>
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -186,20 +187,28 @@ double FloatSortValue(const TDataItem *item, TFieldId field)
 
 namespace {
 
+// How far ahead the walks below fetch items and their texts: far enough to hide a
+// memory access, near enough to stay in the cache.
+constexpr std::size_t kAhead = 8;
+
 // Folded text as bytes whose plain byte order is the folded character order: a
 // character below 0x80 is one byte, any other three bytes starting at 0x80 or above.
 void appendKey(QStringView text, std::vector<unsigned char> &bytes)
 {
+    const std::size_t at = bytes.size();
+    bytes.resize(at + std::size_t(text.size()) * 3);
+    unsigned char *out = bytes.data() + at;
     for (const QChar ch : text) {
         const char16_t c = FoldAscii(ch.unicode());
         if (c < 0x80) {
-            bytes.push_back((unsigned char)c);
+            *out++ = (unsigned char)c;
         } else {
-            bytes.push_back((unsigned char)(0x80 | (c >> 12)));
-            bytes.push_back((unsigned char)((c >> 6) & 0x3F));
-            bytes.push_back((unsigned char)(c & 0x3F));
+            *out++ = (unsigned char)(0x80 | (c >> 12));
+            *out++ = (unsigned char)((c >> 6) & 0x3F);
+            *out++ = (unsigned char)(c & 0x3F);
         }
     }
+    bytes.resize(std::size_t(out - bytes.data()));
 }
 
 quint64 orderedBits(qint64 v)
@@ -215,12 +224,90 @@ quint64 orderedBits(double d)
     return (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
 }
 
+// The stored text a field's sort text is read from, where it is the item's own.
+const TText *ownText(const TDataItem *item, TFieldId field)
+{
+    switch (field) {
+    case fdTitle:
+        return &item->Title;
+    case fdComments:
+        return &item->Comments;
+    default:
+        return nullptr;
+    }
+}
+
+// The entries the items use for a lookup field, each numbered once (0: none). A
+// field has few entries and many items: the entries are ranked once by their sort
+// names, and the items then sort by integers.
+class TEntryNumbers
+{
+public:
+    quint32 Number(const TLookupItem *e)
+    {
+        if (!e)
+            return 0;
+        if (2 * m_entries.size() >= m_slots.size())
+            grow();
+        for (std::size_t s = slotOf(e);; s = (s + 1) & (m_slots.size() - 1)) {
+            if (m_slots[s] == 0) {
+                m_slots[s] = quint32(m_entries.size());
+                m_entries.push_back(e);
+                return m_slots[s];
+            }
+            if (m_entries[m_slots[s]] == e)
+                return m_slots[s];
+        }
+    }
+    // The rank of each number's entry in the folded order of the sort names; equal
+    // names share a rank, and no entry ranks as an empty name.
+    std::vector<quint64> Ranks() const
+    {
+        const auto name = [this](quint32 n) {
+            return m_entries[n] ? QStringView(m_entries[n]->SortName) : QStringView();
+        };
+        std::vector<quint32> order(m_entries.size());
+        for (std::size_t n = 0; n < order.size(); ++n)
+            order[n] = quint32(n);
+        std::sort(order.begin(), order.end(),
+                  [&name](quint32 a, quint32 b) { return CompareFolded(name(a), name(b)) < 0; });
+        std::vector<quint64> ranks(m_entries.size());
+        quint64 rank = 0;
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            if (k > 0 && CompareFolded(name(order[k - 1]), name(order[k])) != 0)
+                ++rank;
+            ranks[order[k]] = rank;
+        }
+        return ranks;
+    }
+
+private:
+    std::size_t slotOf(const TLookupItem *e) const
+    {
+        const quint64 h = quint64(reinterpret_cast<std::uintptr_t>(e) >> 4) * 0x9E3779B97F4A7C15ull;
+        return std::size_t(h >> 32) & (m_slots.size() - 1);
+    }
+    void grow()
+    {
+        m_slots.assign(std::max<std::size_t>(64, 2 * m_slots.size()), 0);
+        for (quint32 n = 1; n < m_entries.size(); ++n) {
+            std::size_t s = slotOf(m_entries[n]);
+            while (m_slots[s] != 0)
+                s = (s + 1) & (m_slots.size() - 1);
+            m_slots[s] = n;
+        }
+    }
+
+    std::vector<const TLookupItem *> m_entries{nullptr}; // by number
+    std::vector<quint32> m_slots;                        // numbers by hash, 0 free
+};
+
 // One sort field's keys for every item.
 struct TColumn
 {
     TCompareAs kind = TCompareAs::Text;
     int order = 1;
-    std::vector<quint64> numbers;     // ordered bits of integers and floats
+    std::vector<quint64> numbers;     // ordered bits of integers and floats, or ranks
     std::vector<unsigned char> bytes; // texts, back to back
     std::vector<quint32> start;       // text i is bytes[start[i], start[i + 1])
 
@@ -242,9 +329,14 @@ struct TColumn
     {
         if (kind != TCompareAs::Text)
             return from == 0 ? numbers[i] : 0;
-        quint64 p = 0;
         const quint32 length = start[i + 1] - start[i];
         const unsigned char *key = bytes.data() + start[i];
+        if (from + 8 <= length) {
+            quint64 p;
+            std::memcpy(&p, key + from, 8);
+            return qFromBigEndian(p);
+        }
+        quint64 p = 0;
         for (quint32 k = from; k < from + 8; ++k)
             p = (p << 8) | (k < length ? key[k] : 0);
         return p;
@@ -254,6 +346,26 @@ struct TColumn
         return kind == TCompareAs::Text ? start[i + 1] - start[i] : 0;
     }
 };
+
+bool buildRanks(TColumn &col, const QList<TDataItem *> &items, TItemLevel level, TFieldId field)
+{
+    if (!(level == ilAlbum ? IsAlbumLookupField(field) : IsTrackLookupField(field)))
+        return false;
+    const std::size_t n = std::size_t(items.size());
+    TEntryNumbers entries;
+    std::vector<quint32> numbers(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + kAhead < n)
+            PrefetchForRead(items[qsizetype(i + kAhead)]);
+        numbers[i] = entries.Number(items[qsizetype(i)]->getLookupItem(field));
+    }
+    const std::vector<quint64> ranks = entries.Ranks();
+    col.kind = TCompareAs::Integer;
+    col.numbers.resize(n);
+    for (std::size_t i = 0; i < n; ++i)
+        col.numbers[i] = ranks[numbers[i]];
+    return true;
+}
 
 void buildColumn(TColumn &col, const QList<TDataItem *> &items, TItemLevel level, TFieldId field)
 {
@@ -271,9 +383,17 @@ void buildColumn(TColumn &col, const QList<TDataItem *> &items, TItemLevel level
             col.numbers[i] = orderedBits(FloatSortValue(items[qsizetype(i)], field));
         return;
     }
+    if (IsLookupField(field) && buildRanks(col, items, level, field))
+        return;
     col.start.resize(n + 1);
     col.bytes.reserve(n * 16);
     for (std::size_t i = 0; i < n; ++i) {
+        // The item a few steps on, and the text of the one nearer (its item is in).
+        if (i + 2 * kAhead < n)
+            PrefetchForRead(items[qsizetype(i + 2 * kAhead)]);
+        if (i + kAhead < n)
+            if (const TText *text = ownText(items[qsizetype(i + kAhead)], field))
+                text->Prefetch();
         col.start[i] = quint32(col.bytes.size());
         QStringView text;
         if (SortTextView(items[qsizetype(i)], level, field, text)) {
@@ -296,31 +416,37 @@ void SortItems(QList<TDataItem *> &items, TItemLevel level, std::span<const TSor
     const std::size_t n = std::size_t(items.size());
     if (n < 2)
         return;
+    // Read through a const reference: a QList's non-const operator[] checks for
+    // sharing on every call.
+    const QList<TDataItem *> &source = items;
 
     std::vector<TColumn> columns(fields.size());
     for (std::size_t c = 0; c < fields.size(); ++c) {
         columns[c].order = fields[c].order < 0 ? -1 : 1;
-        buildColumn(columns[c], items, level, fields[c].field);
+        buildColumn(columns[c], source, level, fields[c].field);
     }
 
-    // The first field's key as 16 leading bytes, inverted for a descending field, so
-    // most comparisons are two integer comparisons on contiguous memory.
+    // The first field's key as 16 leading bytes, inverted for a descending field, and
+    // the identifier that breaks ties, so most comparisons touch only the entries.
     struct TEntry
     {
         quint64 prefix0;
         quint64 prefix1;
         quint32 index;
         quint32 length; // of the first field's text key
+        qint32 id;
     };
     std::vector<TEntry> entries(n);
     const TColumn &first = columns.front();
     const bool descending = first.order < 0;
     for (std::size_t i = 0; i < n; ++i) {
+        if (i + kAhead < n)
+            PrefetchForRead(source[qsizetype(i + kAhead)]);
         const quint64 p0 = first.prefix(quint32(i), 0), p1 = first.prefix(quint32(i), 8);
         entries[i] = {descending ? ~p0 : p0, descending ? ~p1 : p1, quint32(i),
-                      first.length(quint32(i))};
+                      first.length(quint32(i)), source[qsizetype(i)]->ID};
     }
-    std::sort(entries.begin(), entries.end(), [&](const TEntry &a, const TEntry &b) {
+    std::sort(entries.begin(), entries.end(), [&columns](const TEntry &a, const TEntry &b) {
         if (a.prefix0 != b.prefix0)
             return a.prefix0 < b.prefix0;
         if (a.prefix1 != b.prefix1)
@@ -332,12 +458,12 @@ void SortItems(QList<TDataItem *> &items, TItemLevel level, std::span<const TSor
             if (r != 0)
                 return r < 0;
         }
-        return items[qsizetype(a.index)]->ID < items[qsizetype(b.index)]->ID;
+        return a.id < b.id;
     });
 
     QList<TDataItem *> sorted;
     sorted.reserve(items.size());
     for (const TEntry &e : entries)
-        sorted.append(items[qsizetype(e.index)]);
+        sorted.append(source[qsizetype(e.index)]);
     items.swap(sorted);
 }

@@ -5,6 +5,17 @@
 #include <cstdint>
 #include <cstring>
 
+// Asks the processor to fetch memory that a walk will read a few steps later: walks
+// over a million items otherwise wait on every item and every text in turn.
+inline void PrefetchForRead(const void *p) noexcept
+{
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(p);
+#else
+    (void)p;
+#endif
+}
+
 // A stored text of an item, in one pointer: it points at a block that holds the
 // length (32 bits) followed by the UTF-16 characters. The block is either borrowed
 // from the database's arena (texts read from a file; freed with the arena) or owned
@@ -74,6 +85,11 @@ public:
     bool isEmpty() const noexcept { return m_block == 0; }
     qsizetype size() const noexcept { return view().size(); }
     bool isBorrowed() const noexcept { return m_block && !(m_block & 1); }
+    // Fetches the characters ahead of reading them (see PrefetchForRead).
+    void Prefetch() const noexcept
+    {
+        PrefetchForRead(reinterpret_cast<const void *>(m_block & ~std::uintptr_t(1)));
+    }
 
     friend bool operator==(const TText &a, const TText &b) noexcept { return a.view() == b.view(); }
     friend bool operator==(const TText &a, QStringView b) noexcept { return a.view() == b; }

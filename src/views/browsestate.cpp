@@ -16,6 +16,10 @@
 
 namespace {
 
+// How far ahead the walks over all items fetch the items and their titles: a walk
+// over a million items otherwise waits on memory for every one of them.
+constexpr qsizetype kAhead = 8;
+
 std::vector<TSortSpec> specsOf(const TSortFields &fields)
 {
     std::vector<TSortSpec> specs;
@@ -166,10 +170,19 @@ std::vector<TTreeNode> TBrowseState::itemChildren(TTreeNode *node, const TDataIt
 
 template <class F> void TBrowseState::forEachDiscItem(F f) const
 {
+    // The pointers first, so that the walk can fetch ahead across discs and albums.
+    std::vector<TDataItem *> items;
     for (qsizetype a = 0; a < m_db.AlbumCount(); ++a)
         for (TDataItem *disc : m_db.Album(a)->Children)
-            for (TDataItem *item : disc->Children)
-                f(item);
+            items.insert(items.end(), disc->Children.begin(), disc->Children.end());
+    const qsizetype n = qsizetype(items.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i + 2 * kAhead < n)
+            PrefetchForRead(items[std::size_t(i + 2 * kAhead)]);
+        if (i + kAhead < n)
+            items[std::size_t(i + kAhead)]->Title.Prefetch();
+        f(items[std::size_t(i)]);
+    }
 }
 
 void TBrowseState::sortTreeChildren(std::vector<TTreeNode> &nodes) const
@@ -205,8 +218,8 @@ std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
     const TFieldId group = GroupField();
     if (TreeType == 0) {
         const TFilterFields &filter = m_views.AlbumFilter;
-        QList<TDataItem *> albums(m_db.Albums.begin(), m_db.Albums.end());
         if (group == fdNone) {
+            QList<TDataItem *> albums(m_db.Albums.begin(), m_db.Albums.end());
             const std::vector<TSortSpec> specs = specsOf(m_views.AlbumSortFields);
             SortItems(albums, ilAlbum, specs);
             m_sortedWith[root] = specs;
@@ -215,25 +228,32 @@ std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
                     nodes.push_back(itemNode(root, album));
             return nodes;
         }
-        // One walk over the albums sorted by the group field: a folder for every entry
-        // that a passing album uses, in the entries' order.
-        const TSortSpec byGroup[] = {{group, 1}};
-        SortItems(albums, ilAlbum, byGroup);
-        if (GroupSortOrder != 1)
-            std::reverse(albums.begin(), albums.end());
-        const TLookupItem *last = nullptr;
-        for (TDataItem *album : albums) {
+        // One walk puts each passing album with its entry; a folder for every entry
+        // used, in the folders' order. Members are sorted when their folder is filled.
+        std::vector<TLookupItem *> used;
+        const QList<TDataItem *> &albums = m_db.Albums;
+        const qsizetype n = albums.size();
+        for (qsizetype i = 0; i < n; ++i) {
+            TDataItem *album = albums[i];
+            if (i + kAhead < n)
+                PrefetchForRead(albums[i + kAhead]);
             if (!filter.Matches(album))
                 continue;
             TLookupItem *entry = album->getLookupItem(group);
             if (!entry)
                 continue;
-            if (entry != last)
-                nodes.emplace_back(root, entry, TTreeNode::nkFolder, true);
-            last = entry;
-            m_folderMembers[entry].push_back(album);
+            std::vector<TDataItem *> &members = m_folderMembers[entry];
+            if (members.empty())
+                used.push_back(entry);
+            members.push_back(album);
         }
         m_folderMembersReady = true;
+        std::sort(used.begin(), used.end(), [this](const TLookupItem *a, const TLookupItem *b) {
+            return folderBefore(a, b, GroupSortOrder);
+        });
+        nodes.reserve(used.size());
+        for (TLookupItem *entry : used)
+            nodes.emplace_back(root, entry, TTreeNode::nkFolder, true);
         return nodes;
     }
 

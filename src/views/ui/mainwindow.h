@@ -1,0 +1,201 @@
+#pragma once
+
+#include "model/fields.h"
+#include "views/browsestate.h"
+#include "views/viewdefinitions.h"
+#include <QElapsedTimer>
+#include <QImage>
+#include <QMainWindow>
+#include <QPointer>
+#include <map>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QStackedWidget;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+class TDriveList;
+class TQelDb;
+class TQelListView;
+class TSettingsStore;
+class TdmGlobal;
+
+// The program's only top-level window: the folder tree beside the list, the details
+// panes, the menus, six movable toolbars and the status bar. It owns the data module,
+// the collection, the view definitions and the browse state, and turns every user
+// command into calls of them. Every command that changes the collection saves it.
+class TfmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // arguments: the command line without the program name (a ".qel" file to open, or
+    // "/bugbuster"). store and drives (not owned) replace the user's settings file and
+    // the machine's drives, for tests.
+    explicit TfmMain(const QStringList &arguments, TSettingsStore *store = nullptr,
+                     TDriveList *drives = nullptr, QWidget *parent = nullptr);
+    ~TfmMain() override;
+
+    TdmGlobal &Dm() { return *m_dm; }
+    TQelDb &Db() { return *m_db; }
+    TBrowseState &State() { return *m_state; }
+    TViewDefinitions &Views() { return m_views; }
+    QAction *Action(const QString &objectName) const;
+
+    // The drop rules of the tree and the list, for the views and for tests: dragged
+    // is an album or a disc, target the object of a folder node, group row or album.
+    bool CanDropOn(const TQel *dragged, const TQel *target) const;
+    void DropOn(TQel *dragged, TQel *target);
+
+    // Saves the collection: false when it has no file name and none was chosen, or
+    // when the save failed (the message has been shown; the collection stays in
+    // memory and the previous file whole).
+    bool SaveDatabase();
+    // Opens a file as "&Open..." does after its dialog.
+    bool OpenDatabase(const QString &fileName);
+    // The list's rows as the browse window would step through them, for "&Browse
+    // Current List...": returns the row chosen.
+    void BrowseCurrentList();
+
+    // Called by the file dialogs; tests replace them.
+    std::function<QString(QWidget *, const QString &caption, const QString &folder)> ChooseOpenFile;
+    std::function<QString(QWidget *, const QString &caption, const QString &folder)> ChooseSaveFile;
+
+    // Restores the layout and builds the tree; done once, when first shown.
+    void ShowFirstTime();
+
+    // The command states after a change of view, list, current item, filter or style.
+    void UpdateCommandStates();
+
+public slots:
+    void RaiseWindow();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Building the window.
+    QAction *makeAction(const char *name, const QString &caption, const QString &hint,
+                        const QKeySequence &shortcut, void (TfmMain::*handler)());
+    void createActions();
+    void createMenus();
+    void createToolbars();
+    void createPanes();
+    QToolBar *makeToolbar(const char *name, const QString &caption);
+    void buildFolderMenus();
+    void fillFolderMenu(QMenu *menu);
+    void updateFoldersButton();
+
+    // Layout persistence.
+    void loadLayout();
+    void saveLayout();
+    void placeToolbars(const std::vector<QToolBar *> &order);
+    void copyColumnsBack();
+    void applyColumns();
+
+    // Browse state reactions.
+    void onTreeRebuilt();
+    void onNodeSelected(const QModelIndex &index);
+    void onListRebuilt();
+    void onRowSelected(int row);
+    void onCurrentChanged();
+    void showDetails();
+    void showCover();
+    void updateStatus();
+
+    // Recurring sequences.
+    void refreshKeepingPlace(TAlbum *album = nullptr);
+    void startAfresh();
+    void saveAndRebuild(TAlbum *album);
+    void setTreeType(int type);
+    void setGroupField(TFieldId field);
+    void typeAhead(const QString &text);
+
+    // Commands.
+    void cmNew();
+    void cmOpen();
+    void cmSave();
+    void cmSaveAs();
+    void cmImportQel();
+    void cmPreferences();
+    void cmStatistics();
+    void cmExit();
+    void cmDuplicateAlbum();
+    void cmRemoveAlbum();
+    void cmFieldDefaults();
+    void cmFieldNames();
+    void cmBrowse();
+    void cmAlbumView();
+    void cmTrackView();
+    void cmUp();
+    void cmRefresh();
+    void cmIcons();
+    void cmDetails();
+    void cmColumns();
+    void cmSortOrder();
+    void cmSetFilter();
+    void cmFilterOnOff();
+    void cmPlayAudioFile();
+    void cmManual();
+    void cmFaq();
+    void cmAbout();
+    void cmResetToolbar();
+    void openHelpFile(const QString &name);
+
+    TViewDefinitions m_views;
+    std::unique_ptr<TdmGlobal> m_dm;
+    std::unique_ptr<TQelDb> m_db;
+    std::unique_ptr<TBrowseState> m_state;
+    TState m_place;
+
+    std::map<QString, QAction *> m_actions;
+    QActionGroup *m_viewGroup = nullptr;
+    QActionGroup *m_styleGroup = nullptr;
+    std::vector<QToolBar *> m_bands; // the six toolbars and the logo, in designed order
+    std::map<QToolBar *, QAction *> m_bandSwitches;
+    QToolButton *m_foldersButton = nullptr;
+    QMenu *m_pmFolders = nullptr;
+    QMenu *m_miFolders = nullptr;
+    QMenu *m_tvmiFolders = nullptr;
+    QMenu *m_pmTree = nullptr;
+    QMenu *m_pmList = nullptr;
+    QMenu *m_pmToolbar = nullptr;
+    QMenu *m_pmPrint = nullptr;
+
+    QSplitter *m_split = nullptr;      // pnTree | pnRight
+    QSplitter *m_rightSplit = nullptr; // list or lyrics | pnCoverComments
+    QTreeView *m_tree = nullptr;
+    QStackedWidget *m_listOrLyrics = nullptr;
+    TQelListView *m_list = nullptr;
+    QPlainTextEdit *m_lyrics = nullptr;
+    QWidget *m_coverComments = nullptr;
+    QLabel *m_cover = nullptr;
+    QPlainTextEdit *m_comments = nullptr;
+    QLabel *m_count = nullptr;
+    QLabel *m_search = nullptr;
+    QLabel *m_filter = nullptr;
+    QImage m_coverImage;
+
+    int m_listStyle = 3;
+    int m_treeWidth = 150;
+    int m_coverCommentsHeight = 100;
+    bool m_shown = false;
+    bool m_updatingSelection = false;
+    bool m_listReady = true;
+    QString m_typed;
+    QElapsedTimer m_typedAt;
+    TBrowseState::TListContent m_columnsFor = TBrowseState::lcNothing;
+
+    // Dragging.
+    QPoint m_dragStart;
+    QPointer<QWidget> m_dragSource;
+    bool m_dragArmed = false;
+};
