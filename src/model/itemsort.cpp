@@ -323,27 +323,34 @@ struct TColumn
             return r;
         return la < lb ? -1 : (la > lb ? 1 : 0);
     }
-    // Bytes [from, from + 8) of a text key, big-endian, zero-padded; numbers give
-    // their value as the first part and 0 as the second.
-    quint64 prefix(quint32 i, quint32 from) const
+    // A piece of a key as two integers whose order is the keys' order: bytes
+    // [from, from + kChunk) of a text key, big-endian and zero-padded, then how many of
+    // them the key has, kMore when it goes on (from is at most the key's length).
+    // Numbers give their value and 0.
+    static constexpr quint32 kChunk = 15;
+    static constexpr quint64 kMore = kChunk + 1;
+    void chunk(quint32 i, quint32 from, quint64 &high, quint64 &low) const
     {
-        if (kind != TCompareAs::Text)
-            return from == 0 ? numbers[i] : 0;
-        const quint32 length = start[i + 1] - start[i];
-        const unsigned char *key = bytes.data() + start[i];
-        if (from + 8 <= length) {
-            quint64 p;
-            std::memcpy(&p, key + from, 8);
-            return qFromBigEndian(p);
+        if (kind != TCompareAs::Text) {
+            high = numbers[i];
+            low = 0;
+            return;
         }
-        quint64 p = 0;
-        for (quint32 k = from; k < from + 8; ++k)
-            p = (p << 8) | (k < length ? key[k] : 0);
-        return p;
-    }
-    quint32 length(quint32 i) const
-    {
-        return kind == TCompareAs::Text ? start[i + 1] - start[i] : 0;
+        const quint32 left = start[i + 1] - start[i] - from;
+        const unsigned char *key = bytes.data() + start[i] + from;
+        if (left > kChunk) {
+            std::memcpy(&high, key, 8);
+            std::memcpy(&low, key + 8, 8);
+            high = qFromBigEndian(high);
+            low = (qFromBigEndian(low) & ~quint64(0xFF)) | kMore;
+            return;
+        }
+        high = low = 0;
+        for (quint32 k = 0; k < 8; ++k)
+            high = (high << 8) | (k < left ? key[k] : 0);
+        for (quint32 k = 8; k < kChunk; ++k)
+            low = (low << 8) | (k < left ? key[k] : 0);
+        low = (low << 8) | left;
     }
 };
 
@@ -406,6 +413,70 @@ void buildColumn(TColumn &col, const QList<TDataItem *> &items, TItemLevel level
     col.start[n] = quint32(col.bytes.size());
 }
 
+// The order of the entries: the first field's key a piece at a time, as integers
+// that are compared in place, then the other fields, then the identifier.
+class TSorter
+{
+public:
+    struct TEntry
+    {
+        quint64 high; // the piece of the first field's key, inverted when descending
+        quint64 low;
+        quint32 index;
+        qint32 id;
+    };
+
+    explicit TSorter(const std::vector<TColumn> &columns)
+        : m_columns(columns), m_descending(columns.front().order < 0)
+    {
+    }
+
+    void Load(TEntry &e, quint32 from) const
+    {
+        m_columns.front().chunk(e.index, from, e.high, e.low);
+        if (m_descending) {
+            e.high = ~e.high;
+            e.low = ~e.low;
+        }
+    }
+
+    // Sorts entries whose keys agree before from and whose pieces at from are loaded.
+    void Sort(TEntry *begin, TEntry *end, quint32 from) const
+    {
+        std::sort(begin, end, [](const TEntry &a, const TEntry &b) {
+            return a.high != b.high ? a.high < b.high : a.low < b.low;
+        });
+        for (TEntry *run = begin; run != end;) {
+            TEntry *next = run + 1;
+            while (next != end && next->high == run->high && next->low == run->low)
+                ++next;
+            if (next - run > 1) {
+                // Equal pieces: the keys go on (the next piece decides) or are equal.
+                if (((m_descending ? ~run->low : run->low) & 0xFF) == TColumn::kMore) {
+                    for (TEntry *e = run; e != next; ++e)
+                        Load(*e, from + TColumn::kChunk);
+                    Sort(run, next, from + TColumn::kChunk);
+                } else {
+                    std::sort(run, next, [this](const TEntry &a, const TEntry &b) {
+                        for (std::size_t c = 1; c < m_columns.size(); ++c) {
+                            const int r =
+                                m_columns[c].compare(a.index, b.index) * m_columns[c].order;
+                            if (r != 0)
+                                return r < 0;
+                        }
+                        return a.id < b.id;
+                    });
+                }
+            }
+            run = next;
+        }
+    }
+
+private:
+    const std::vector<TColumn> &m_columns;
+    const bool m_descending;
+};
+
 } // namespace
 
 void SortItems(QList<TDataItem *> &items, TItemLevel level, std::span<const TSortSpec> fields)
@@ -426,44 +497,20 @@ void SortItems(QList<TDataItem *> &items, TItemLevel level, std::span<const TSor
         buildColumn(columns[c], source, level, fields[c].field);
     }
 
-    // The first field's key as 16 leading bytes, inverted for a descending field, and
-    // the identifier that breaks ties, so most comparisons touch only the entries.
-    struct TEntry
-    {
-        quint64 prefix0;
-        quint64 prefix1;
-        quint32 index;
-        quint32 length; // of the first field's text key
-        qint32 id;
-    };
-    std::vector<TEntry> entries(n);
-    const TColumn &first = columns.front();
-    const bool descending = first.order < 0;
+    const TSorter sorter(columns);
+    std::vector<TSorter::TEntry> entries(n);
     for (std::size_t i = 0; i < n; ++i) {
         if (i + kAhead < n)
             PrefetchForRead(source[qsizetype(i + kAhead)]);
-        const quint64 p0 = first.prefix(quint32(i), 0), p1 = first.prefix(quint32(i), 8);
-        entries[i] = {descending ? ~p0 : p0, descending ? ~p1 : p1, quint32(i),
-                      first.length(quint32(i)), source[qsizetype(i)]->ID};
+        entries[i].index = quint32(i);
+        entries[i].id = source[qsizetype(i)]->ID;
+        sorter.Load(entries[i], 0);
     }
-    std::sort(entries.begin(), entries.end(), [&columns](const TEntry &a, const TEntry &b) {
-        if (a.prefix0 != b.prefix0)
-            return a.prefix0 < b.prefix0;
-        if (a.prefix1 != b.prefix1)
-            return a.prefix1 < b.prefix1;
-        // Keys of up to 16 bytes are wholly in the prefix; longer ones go on.
-        std::size_t c = (a.length > 16 || b.length > 16 || a.length != b.length) ? 0 : 1;
-        for (; c < columns.size(); ++c) {
-            const int r = columns[c].compare(a.index, b.index) * columns[c].order;
-            if (r != 0)
-                return r < 0;
-        }
-        return a.id < b.id;
-    });
+    sorter.Sort(entries.data(), entries.data() + n, 0);
 
     QList<TDataItem *> sorted;
     sorted.reserve(items.size());
-    for (const TEntry &e : entries)
+    for (const TSorter::TEntry &e : entries)
         sorted.append(source[qsizetype(e.index)]);
     items.swap(sorted);
 }

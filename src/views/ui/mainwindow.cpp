@@ -132,10 +132,9 @@ TfmMain::TfmMain(const QStringList &arguments, TSettingsStore *store, TDriveList
 TfmMain::~TfmMain()
 {
     // The views go before the models they show.
-    delete m_tree;
-    m_tree = nullptr;
-    delete m_list;
-    m_list = nullptr;
+    // (The event filter sees the panes go: it checks these first.)
+    delete std::exchange(m_tree, nullptr);
+    delete std::exchange(m_list, nullptr);
     m_state.reset();
     m_db.reset();
     m_dm.reset();
@@ -1082,6 +1081,8 @@ void TfmMain::DropOn(TQel *dragged, TQel *target)
 
 bool TfmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (!m_tree || !m_list)
+        return QMainWindow::eventFilter(watched, event);
     if (watched == m_cover && event->type() == QEvent::Resize) {
         showCover();
         return false;

@@ -1,0 +1,455 @@
+#include "model/album.h"
+#include "model/qeldb.h"
+#include "model/tracks.h"
+#include "shell/dmglobal.h"
+#include "shell/settingsstore.h"
+#include "testsupport.h"
+#include "views/ui/mainwindow.h"
+#include "views/ui/qellistview.h"
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+const QString kDemo = QStringLiteral(QEL_BINARY_DIR "/resources/demo.qel");
+
+void whenModal(std::function<void(QDialog *)> check, int tries = 200)
+{
+    QTimer::singleShot(0, [check, tries] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            if (tries > 0)
+                whenModal(check, tries - 1);
+            else
+                ADD_FAILURE() << "no modal dialog";
+            return;
+        }
+        check(dialog);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+}
+
+qsizetype albumsInFile(const QString &path)
+{
+    TQelDb db;
+    db.ReadFile(path, false);
+    return db.AlbumCount();
+}
+
+class MainWindow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dbPath = home.file(QStringLiteral("demo.qel"));
+        ASSERT_TRUE(QFile::copy(kDemo, dbPath));
+        QFile::setPermissions(dbPath, QFile::ReadOwner | QFile::WriteOwner);
+        store.WriteString(QStringLiteral("Databases"), QStringLiteral("CurrentDatabase"), dbPath);
+        store.WriteString(QStringLiteral("Folders"), QStringLiteral("Data"), home.path());
+        store.WriteString(QStringLiteral("Folders"), QStringLiteral("Covers"),
+                          QStringLiteral(QEL_BINARY_DIR "/resources/demo/covers"));
+        store.WriteString(QStringLiteral("Folders"), QStringLiteral("Lyrics"),
+                          QStringLiteral(QEL_BINARY_DIR "/resources/demo/lyrics"));
+    }
+
+    std::unique_ptr<TfmMain> start(const QStringList &arguments = {})
+    {
+        auto window = std::make_unique<TfmMain>(arguments, &store);
+        window->show();
+        return window;
+    }
+
+    // Selects the first folder of the album view and its first album.
+    static TAlbum *selectFirstAlbum(TfmMain &w)
+    {
+        TBrowseState &state = w.State();
+        state.SelectNode(&state.Root()->children.front());
+        state.SelectRow(0);
+        return state.CurrentAlbum();
+    }
+
+    static bool enabled(TfmMain &w, const char *action)
+    {
+        QAction *a = w.Action(QLatin1String(action));
+        EXPECT_TRUE(a) << action;
+        return a && a->isEnabled();
+    }
+
+    TTestHome home;
+    TScriptedInterface ui;
+    TMemorySettingsStore store;
+    QString dbPath;
+};
+
+TEST_F(MainWindow, StartsInAlbumViewOnTheCurrentDatabaseWhateverTheLastView)
+{
+    {
+        auto w = start();
+        EXPECT_EQ(w->Db().FileName, dbPath);
+        EXPECT_EQ(w->windowTitle(), ApplicationTitle());
+        w->Action(QStringLiteral("acTrackView"))->trigger();
+        EXPECT_EQ(w->State().TreeType, 1);
+        w->close();
+    }
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("MainWindow"), QStringLiteral("TreeType"), 0), 1);
+    auto w = start();
+    EXPECT_EQ(w->State().TreeType, 0);
+    EXPECT_TRUE(w->Action(QStringLiteral("acAlbumView"))->isChecked());
+    EXPECT_EQ(w->findChild<QToolButton *>(QStringLiteral("btFolders"))->text(),
+              QStringLiteral("Folders: Artist/Composer"));
+}
+
+TEST_F(MainWindow, CommandLineChoosesTheFileByItsExtension)
+{
+    const QString other = home.file(QStringLiteral("OTHER.QEL"));
+    {
+        TQelDb db;
+        db.Save(other); // an empty collection
+    }
+    struct Case
+    {
+        QStringList arguments;
+        QString opened;
+        bool bugBuster;
+    } cases[] = {
+        {{other}, other, false},
+        {{home.file(QStringLiteral("notes.txt"))}, dbPath, false},
+        {{QStringLiteral("/bugbuster")}, dbPath, true},
+        {{QStringLiteral("/BUGBUSTER")}, dbPath, false},
+    };
+    for (const Case &c : cases) {
+        auto w = start(c.arguments);
+        EXPECT_EQ(w->Db().FileName, c.opened) << c.arguments.join(u' ').toStdString();
+        EXPECT_EQ(w->Dm().BugBuster(), c.bugBuster);
+        // A file named on the command line does not become the current database.
+        EXPECT_EQ(w->Dm().Prefs().CurrentDatabase, dbPath);
+        w->close();
+    }
+}
+
+TEST_F(MainWindow, CommandsOfLaterWindowsAreDisabledAndTheOthersFollowTheState)
+{
+    auto w = start();
+    for (const char *later :
+         {"acAddAlbum", "acEditAlbum", "acEditLookupLists", "acPrintListReport", "acImportCdPlayer",
+          "acExportHtmlTracks", "acAddAlbumByScanning", "acBatchScan", "acSubmit",
+          "acStartCdPlayer", "acCddbSettings", "acMp3Explorer", "acFindCD"})
+        EXPECT_FALSE(enabled(*w, later)) << later;
+    // The root is selected: a list of folders, no album.
+    EXPECT_FALSE(enabled(*w, "acDuplicateAlbum"));
+    EXPECT_FALSE(enabled(*w, "acRemoveAlbum"));
+    EXPECT_FALSE(enabled(*w, "acColumns"));
+    EXPECT_FALSE(enabled(*w, "acBrowse"));
+    EXPECT_FALSE(enabled(*w, "acUp"));
+    EXPECT_FALSE(enabled(*w, "acFilterOnOff"));
+    ASSERT_TRUE(selectFirstAlbum(*w));
+    for (const char *now : {"acDuplicateAlbum", "acRemoveAlbum", "acColumns", "acSortOrder",
+                            "acBrowse", "acUp", "acStatistics", "acPreferences"})
+        EXPECT_TRUE(enabled(*w, now)) << now;
+    EXPECT_EQ(w->Action(QStringLiteral("acRemoveAlbum"))->shortcut(), QKeySequence(Qt::Key_Delete));
+    EXPECT_EQ(w->Action(QStringLiteral("acRemoveAlbum"))->toolTip(),
+              QStringLiteral("Remove Selected Album"));
+}
+
+TEST_F(MainWindow, DuplicateAddsACopyWithItsOwnIdentifierAndSavesAtOnce)
+{
+    auto w = start();
+    const qsizetype before = w->Db().AlbumCount();
+    TAlbum *album = selectFirstAlbum(*w);
+    ASSERT_TRUE(album);
+    const qint32 originalId = album->ID;
+    const QString title = album->Title.toString();
+    w->Action(QStringLiteral("acDuplicateAlbum"))->trigger();
+    EXPECT_EQ(w->Db().AlbumCount(), before + 1);
+    EXPECT_EQ(albumsInFile(dbPath), before + 1);
+    TAlbum *copy = w->State().CurrentAlbum();
+    ASSERT_TRUE(copy);
+    EXPECT_NE(copy, album);
+    EXPECT_EQ(copy->Title.toString(), title);
+    EXPECT_NE(copy->ID, originalId);
+    EXPECT_NE(copy->ID, 0);
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(u'|').toStdString();
+}
+
+TEST_F(MainWindow, RemoveAsksOnlyWhenConfirmationIsOnAndSavesAtOnce)
+{
+    struct Case
+    {
+        bool confirm;
+        bool answerYes;
+        int questions;
+        bool removed;
+    } cases[] = {{true, true, 1, true}, {true, false, 1, false}, {false, false, 0, true}};
+    for (const Case &c : cases) {
+        ASSERT_TRUE(QFile::remove(dbPath));
+        ASSERT_TRUE(QFile::copy(kDemo, dbPath));
+        QFile::setPermissions(dbPath, QFile::ReadOwner | QFile::WriteOwner);
+        store.WriteBool(QStringLiteral("Options"), QStringLiteral("ConfirmAlbumRemoval"),
+                        c.confirm);
+        ui.messages.clear();
+        ui.yes = c.answerYes;
+        auto w = start();
+        const qsizetype before = w->Db().AlbumCount();
+        TAlbum *album = selectFirstAlbum(*w);
+        ASSERT_TRUE(album);
+        const qint32 id = album->ID;
+        w->Action(QStringLiteral("acRemoveAlbum"))->trigger();
+        EXPECT_EQ(ui.messages.size(), c.questions);
+        if (c.questions > 0) {
+            EXPECT_EQ(ui.messages.front(),
+                      QStringLiteral("Are you sure you want to remove this album?"));
+        }
+        const qsizetype after = before - (c.removed ? 1 : 0);
+        EXPECT_EQ(w->Db().AlbumCount(), after);
+        EXPECT_EQ(albumsInFile(dbPath), after);
+        bool present = false;
+        for (qsizetype i = 0; i < w->Db().AlbumCount(); ++i)
+            present = present || w->Db().Album(i)->ID == id;
+        EXPECT_EQ(present, !c.removed);
+        w->close();
+    }
+}
+
+TEST_F(MainWindow, ADamagedFileIsReportedAndThePreviousDatabaseReopened)
+{
+    auto w = start();
+    const qsizetype albums = w->Db().AlbumCount();
+    const QString damaged = home.file(QStringLiteral("damaged.qel"));
+    WriteFileBytes(damaged, QByteArray("not a collection at all"));
+    EXPECT_FALSE(w->OpenDatabase(damaged));
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(w->Db().FileName, dbPath);
+    EXPECT_EQ(w->Db().AlbumCount(), albums);
+    EXPECT_EQ(w->Dm().Prefs().CurrentDatabase, dbPath);
+    EXPECT_EQ(w->State().NodeCaption(w->State().Root()), QStringLiteral("demo.qel"));
+}
+
+TEST_F(MainWindow, AFailedSaveIsReportedAndKeepsTheCollectionAndThePreviousFile)
+{
+    auto w = start();
+    const QByteArray before = ReadFileBytes(dbPath);
+    const qsizetype albums = w->Db().AlbumCount();
+    // A folder that does not exist cannot take the file.
+    w->Db().FileName = home.file(QStringLiteral("gone/demo.qel"));
+    ASSERT_TRUE(selectFirstAlbum(*w));
+    w->Action(QStringLiteral("acDuplicateAlbum"))->trigger();
+    EXPECT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(w->Db().AlbumCount(), albums + 1);
+    EXPECT_EQ(ReadFileBytes(dbPath), before);
+    EXPECT_FALSE(QFile::exists(home.file(QStringLiteral("gone/demo.qel"))));
+}
+
+TEST_F(MainWindow, SaveOfANewDatabaseAsksForANameAndCancelLeavesItUnnamed)
+{
+    auto w = start();
+    w->Action(QStringLiteral("acNew"))->trigger();
+    EXPECT_EQ(w->Db().AlbumCount(), 0);
+    int asked = 0;
+    QString answer;
+    w->ChooseSaveFile = [&](QWidget *, const QString &caption, const QString &) {
+        ++asked;
+        EXPECT_EQ(caption, QStringLiteral("Save Database"));
+        return answer;
+    };
+    w->Action(QStringLiteral("acSave"))->trigger();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(w->Db().FileName.isEmpty());
+    answer = home.file(QStringLiteral("new.qel"));
+    w->Action(QStringLiteral("acSave"))->trigger();
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(w->Db().FileName, answer);
+    EXPECT_TRUE(QFile::exists(answer));
+    EXPECT_EQ(w->Dm().Prefs().CurrentDatabase, answer);
+    EXPECT_EQ(w->State().NodeCaption(w->State().Root()), QStringLiteral("new.qel"));
+}
+
+TEST_F(MainWindow, FilterMadeInTheDialogShowsInTheStatusBarAndSwitchesOff)
+{
+    auto w = start();
+    auto *filterPane = w->findChild<QLabel *>(QStringLiteral("pnFilter"));
+    ASSERT_TRUE(filterPane);
+    EXPECT_EQ(filterPane->text(), QStringLiteral("Filter: [None]"));
+    whenModal([](QDialog *d) {
+        auto *title = d->findChild<QLineEdit *>(QStringLiteral("edTitle"));
+        ASSERT_TRUE(title);
+        title->setText(QStringLiteral("Rue"));
+        d->findChild<QAbstractButton *>(QStringLiteral("btOk"))->click();
+    });
+    w->Action(QStringLiteral("acSetFilter"))->trigger();
+    EXPECT_TRUE(filterPane->text().startsWith(QStringLiteral("Filter: ")));
+    EXPECT_TRUE(filterPane->text().contains(QStringLiteral("Rue")))
+        << filterPane->text().toStdString();
+    QAction *onOff = w->Action(QStringLiteral("acFilterOnOff"));
+    EXPECT_TRUE(onOff->isEnabled());
+    EXPECT_TRUE(onOff->isChecked());
+    // Only the albums whose title has "Rue" remain in the folders.
+    w->State().SelectNode(&w->State().Root()->children.front());
+    for (int row = 0; row < w->State().RowCount(); ++row)
+        EXPECT_TRUE(static_cast<TDataItem *>(w->State().RowObject(row))
+                        ->Title.toString()
+                        .contains(QStringLiteral("rue"), Qt::CaseInsensitive));
+    onOff->trigger();
+    EXPECT_FALSE(onOff->isChecked());
+    EXPECT_EQ(filterPane->text(), QStringLiteral("Filter: [None]"));
+}
+
+TEST_F(MainWindow, AnAlbumDroppedOnAnotherFolderMovesThereAndIsSaved)
+{
+    auto w = start();
+    TBrowseState &state = w->State();
+    TAlbum *album = selectFirstAlbum(*w);
+    ASSERT_TRUE(album);
+    TTreeNode *root = state.Root();
+    ASSERT_GE(root->children.size(), 2u);
+    auto *own = static_cast<TLookupItem *>(root->children[0].object);
+    auto *other = static_cast<TLookupItem *>(root->children[1].object);
+    EXPECT_FALSE(w->CanDropOn(album, own));
+    EXPECT_TRUE(w->CanDropOn(album, other));
+    const qint32 id = album->ID;
+    w->DropOn(album, other);
+    EXPECT_EQ(album->Artist, other);
+    // The tree opens the new folder with the album selected.
+    ASSERT_TRUE(state.SelectedNode());
+    EXPECT_EQ(state.SelectedNode()->object, other);
+    EXPECT_EQ(state.CurrentAlbum(), album);
+    TQelDb saved;
+    saved.ReadFile(dbPath, false);
+    bool found = false;
+    for (qsizetype i = 0; i < saved.AlbumCount(); ++i)
+        if (saved.Album(i)->ID == id) {
+            found = true;
+            EXPECT_EQ(saved.Album(i)->GetFieldAsString(fdArtist), LookupDisplayText(other));
+        }
+    EXPECT_TRUE(found);
+
+    // Without folders there is nothing to drop an album on.
+    auto *folders = w->findChild<QMenu *>(QStringLiteral("pmFolders"));
+    ASSERT_TRUE(folders);
+    folders->actions().front()->trigger(); // "No Folders"
+    EXPECT_EQ(state.GroupField(), fdNone);
+    EXPECT_EQ(
+        store.ReadInteger(QStringLiteral("MainWindow"), QStringLiteral("AlbumGroupField"), -1),
+        -1); // written at close only
+    EXPECT_FALSE(w->CanDropOn(album, own));
+    w->close();
+    EXPECT_EQ(
+        store.ReadInteger(QStringLiteral("MainWindow"), QStringLiteral("AlbumGroupField"), -1), 0);
+}
+
+TEST_F(MainWindow, ADiscDroppedOnAnotherAlbumBecomesItsLastDisc)
+{
+    auto w = start();
+    TQelDb &db = w->Db();
+    ASSERT_GE(db.AlbumCount(), 2);
+    TAlbum *source = db.Album(0);
+    TAlbum *target = db.Album(1);
+    ASSERT_GE(source->DiscCount(), 1);
+    TDisc *disc = source->Disc(0);
+    const qsizetype sourceDiscs = source->DiscCount();
+    const qsizetype targetDiscs = target->DiscCount();
+    EXPECT_FALSE(w->CanDropOn(disc, source));
+    ASSERT_TRUE(w->CanDropOn(disc, target));
+    if (disc->TrackCount() > 0) {
+        EXPECT_FALSE(w->CanDropOn(disc->Track(0), target)); // tracks do not move
+    }
+    w->DropOn(disc, target);
+    EXPECT_EQ(source->DiscCount(), sourceDiscs - 1);
+    EXPECT_EQ(target->DiscCount(), targetDiscs + 1);
+    EXPECT_EQ(disc->Parent, target);
+    EXPECT_EQ(disc->Index, targetDiscs + 1);
+    TQelDb saved;
+    saved.ReadFile(dbPath, false);
+    EXPECT_EQ(saved.Album(1)->DiscCount(), targetDiscs + 1);
+}
+
+TEST_F(MainWindow, BrowseReturningTheLastRowSelectsIt)
+{
+    auto w = start();
+    TBrowseState &state = w->State();
+    w->Action(QStringLiteral("acTrackView"))->trigger();
+    state.SelectNode(&state.Root()->children.front());
+    ASSERT_GE(state.RowCount(), 2);
+    whenModal([](QDialog *d) {
+        auto *last = d->findChild<QToolButton *>(QStringLiteral("btLast"));
+        ASSERT_TRUE(last);
+        last->click();
+        d->reject();
+    });
+    w->Action(QStringLiteral("acBrowse"))->trigger();
+    EXPECT_EQ(state.SelectedRow(), state.RowCount() - 1);
+    EXPECT_EQ(w->findChild<TQelListView *>(QStringLiteral("lvMain"))->CurrentRow(),
+              state.RowCount() - 1);
+}
+
+TEST_F(MainWindow, HiddenToolbarStaysHiddenAndResetShowsEveryBand)
+{
+    {
+        auto w = start();
+        w->findChild<QAction *>(QStringLiteral("acShowtbMP3"))->trigger();
+        EXPECT_TRUE(w->findChild<QToolBar *>(QStringLiteral("tbMP3"))->isHidden());
+        w->close();
+    }
+    EXPECT_FALSE(
+        store.ReadBool(QStringLiteral("MainWindow\\tbMP3"), QStringLiteral("Visible"), true));
+    auto w = start();
+    auto *mp3 = w->findChild<QToolBar *>(QStringLiteral("tbMP3"));
+    EXPECT_TRUE(mp3->isHidden());
+    EXPECT_FALSE(w->findChild<QAction *>(QStringLiteral("acShowtbMP3"))->isChecked());
+    w->Action(QStringLiteral("acResetToolbar"))->trigger();
+    for (const char *band : {"tbFile", "tbEdit", "tbCDDB", "tbSearch", "tbView", "tbMP3", "imLogo"})
+        EXPECT_FALSE(w->findChild<QToolBar *>(QLatin1String(band))->isHidden()) << band;
+    EXPECT_TRUE(w->findChild<QAction *>(QStringLiteral("acShowtbMP3"))->isChecked());
+}
+
+TEST_F(MainWindow, NonsenseLayoutValuesFallBackToTheDefaults)
+{
+    const QString s = QStringLiteral("MainWindow");
+    store.WriteInteger(s, QStringLiteral("ListViewStyle"), 7);
+    store.WriteInteger(s, QStringLiteral("AlbumGroupField"), 999);
+    store.WriteInteger(s, QStringLiteral("TrackGroupField"), fdTitle); // cannot group
+    store.WriteInteger(s, QStringLiteral("TreeWidth"), -40);
+    store.WriteString(QStringLiteral("WindowPlacement"), QStringLiteral("fmMain"),
+                      QStringLiteral("garbage"));
+    auto w = start();
+    EXPECT_EQ(w->State().AlbumGroupField, fdArtist);
+    EXPECT_EQ(w->State().TrackGroupField, fdArtist);
+    EXPECT_TRUE(w->Action(QStringLiteral("acDetails"))->isChecked());
+    EXPECT_GT(w->findChild<QWidget *>(QStringLiteral("pnTree"))->width(), 0);
+}
+
+TEST_F(MainWindow, TypingInTheListSelectsTheFirstMatchingRow)
+{
+    auto w = start();
+    TBrowseState &state = w->State();
+    ASSERT_EQ(state.ListContent, TBrowseState::lcGroups);
+    ASSERT_GE(state.RowCount(), 3);
+    const QString caption = LookupDisplayText(state.CurrentGroups[2]);
+    auto *list = w->findChild<TQelListView *>(QStringLiteral("lvMain"));
+    list->Current()->setFocus();
+    for (QChar ch : caption.left(6).toLower()) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(list->Current(), &press);
+    }
+    EXPECT_EQ(w->findChild<QLabel *>(QStringLiteral("pnSearch"))->text(),
+              caption.left(6).toLower());
+    EXPECT_EQ(state.SelectedRow(), state.FindRow(caption.left(6)));
+    EXPECT_TRUE(LookupDisplayText(state.CurrentGroups[state.SelectedRow()])
+                    .startsWith(caption.left(6), Qt::CaseInsensitive));
+}
+
+} // namespace
