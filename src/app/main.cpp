@@ -10,6 +10,7 @@
 #include "views/ui/mainwindow.h"
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -32,6 +33,40 @@ struct TOptions
     QStringList arguments; // what the program itself handles: a file, "/bugbuster"
     QString screenshots;   // --screenshots DIR
     QString picture;       // --picture FILE: the main window as PNG, then exit
+    bool timing = false;   // --quit-after-paint: report the time to the first paint, end
+};
+
+// Ends the program once the main window has painted, printing how long that took.
+class TFirstPaint : public QObject
+{
+public:
+    TFirstPaint(QWidget *window, const QElapsedTimer &since) : m_since(since)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !m_done) {
+            m_done = true;
+            // After this paint has been delivered.
+            QMetaObject::invokeMethod(
+                watched,
+                [this] {
+                    std::printf("first paint after %lld ms\n",
+                                static_cast<long long>(m_since.elapsed()));
+                    std::fflush(stdout);
+                    QApplication::quit();
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    const QElapsedTimer &m_since;
+    bool m_done = false;
 };
 
 TOptions parseOptions(const QStringList &all)
@@ -43,6 +78,8 @@ TOptions parseOptions(const QStringList &all)
             options.screenshots = all[++i];
         else if (a == QLatin1String("--picture") && i + 1 < all.size())
             options.picture = all[++i];
+        else if (a == QLatin1String("--quit-after-paint"))
+            options.timing = true;
         else
             options.arguments << a;
     }
@@ -53,6 +90,8 @@ TOptions parseOptions(const QStringList &all)
 
 int main(int argc, char *argv[])
 {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     // Screenshots are made with the demo collection in a settings folder of their
     // own, whatever the user's settings hold.
     std::unique_ptr<QTemporaryDir> sandbox;
@@ -80,7 +119,8 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("qelmusic"));
 
     const TOptions options = parseOptions(app.arguments().mid(1));
-    const bool batch = !options.screenshots.isEmpty() || !options.picture.isEmpty();
+    const bool batch =
+        !options.screenshots.isEmpty() || !options.picture.isEmpty() || options.timing;
 
     // A second instance brings the first to the front and ends. The file named on its
     // command line is not passed on.
@@ -111,6 +151,9 @@ int main(int argc, char *argv[])
         std::printf("%s\n", qPrintable(QFileInfo(options.picture).absoluteFilePath()));
         main->close();
     } else {
+        std::unique_ptr<TFirstPaint> firstPaint;
+        if (options.timing)
+            firstPaint = std::make_unique<TFirstPaint>(main.get(), sinceStart);
         main->show();
         result = QApplication::exec();
     }

@@ -1,5 +1,8 @@
 #include "screenshots.h"
 
+#include "model/album.h"
+#include "model/qeldb.h"
+#include "model/tracks.h"
 #include "services/process.h"
 #include "services/ui/processwindow.h"
 #include "shell/ui/splash.h"
@@ -9,6 +12,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QSplitter>
 #include <QTimer>
 #include <QTreeView>
 #include <QWidget>
@@ -80,12 +84,25 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
     main.resize(1100, 720);
     main.show();
     settle();
+    // A tree wide enough for the demo's names.
+    if (auto *split = main.findChild<QSplitter *>(QStringLiteral("spTree")))
+        split->setSizes({240, 860});
     TBrowseState &state = main.State();
-    // Album view grouped by artist: open the first folder so the list shows albums.
+    auto *tree = main.findChild<QTreeView *>(QStringLiteral("tvMain"));
+    // Album view grouped by artist: open the folder of the first album with a cover
+    // and select that album, so the details panes have something to show.
+    TAlbum *shown = nullptr;
+    for (qsizetype i = 0; i < main.Db().AlbumCount() && !shown; ++i)
+        if (!main.Db().Album(i)->CoverFile.isEmpty())
+            shown = main.Db().Album(i);
     if (TTreeNode *root = state.Root(); root && !root->children.empty()) {
-        state.SelectNode(&root->children.front());
-        main.findChild<QTreeView *>(QStringLiteral("tvMain"))
-            ->expand(state.TreeModel()->IndexOf(&root->children.front()));
+        TTreeNode *folder = shown ? state.ChildWithObject(root, shown->Artist) : nullptr;
+        if (!folder)
+            folder = &root->children.front();
+        tree->expand(state.TreeModel()->IndexOf(folder));
+        state.SelectNode(folder);
+        if (shown && state.CurrentItems.indexOf(shown) >= 0)
+            state.SelectRow(int(state.CurrentItems.indexOf(shown)));
     }
     count(save(&main, path("main-albums.png")));
     count(saveModal(main, QStringLiteral("acColumns"), path("select-fields-columns.png")));
@@ -99,11 +116,31 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
     if (TTreeNode *root = state.Root(); root && !root->children.empty()) {
         TTreeNode *folder = &root->children.front();
         state.FillNode(folder);
-        main.findChild<QTreeView *>(QStringLiteral("tvMain"))
-            ->expand(state.TreeModel()->IndexOf(folder));
+        tree->expand(state.TreeModel()->IndexOf(folder));
         state.SelectNode(folder);
     }
     count(save(&main, path("main-tracks.png")));
+    // A track with lyrics, selected in the tree, shows them instead of the list.
+    if (TTreeNode *root = state.Root()) {
+        TTreeNode *found = nullptr;
+        for (TTreeNode &folder : root->children) {
+            state.FillNode(&folder);
+            for (TTreeNode &node : folder.children) {
+                const auto *track = dynamic_cast<const TCustomTrack *>(node.object);
+                if (track && track->Kind() == TItemKind::Track && !track->LyricsFile.isEmpty()) {
+                    found = &node;
+                    break;
+                }
+            }
+            if (found)
+                break;
+        }
+        if (found) {
+            tree->expand(state.TreeModel()->IndexOf(found->parent));
+            state.SelectNode(found);
+            count(save(&main, path("main-lyrics.png")));
+        }
+    }
     count(saveModal(main, QStringLiteral("acSetFilter"), path("filter.png")));
     main.Action(QStringLiteral("acAlbumView"))->trigger();
 

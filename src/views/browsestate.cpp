@@ -18,7 +18,7 @@ namespace {
 
 // How far ahead the walks over all items fetch the items and their titles: a walk
 // over a million items otherwise waits on memory for every one of them.
-constexpr qsizetype kAhead = 8;
+constexpr qsizetype kAhead = 16;
 
 std::vector<TSortSpec> specsOf(const TSortFields &fields)
 {
@@ -44,6 +44,47 @@ bool folderBefore(const TLookupItem *a, const TLookupItem *b, int order)
     if (r == 0)
         r = CompareIntegers(a->ID, b->ID);
     return r * order < 0;
+}
+
+TTreeNode nodeOfItem(TTreeNode *parent, TDataItem *item)
+{
+    const bool album = item->Kind() == TItemKind::Album;
+    // Albums can always be opened; other items when they have children.
+    return TTreeNode(parent, item, album ? TTreeNode::nkAlbum : TTreeNode::nkItem,
+                     album || item->Count() > 0);
+}
+
+std::vector<TTreeNode> childNodes(TTreeNode *node, const TDataItem *item)
+{
+    std::vector<TTreeNode> nodes;
+    nodes.reserve(std::size_t(item->Count()));
+    for (TDataItem *child : item->Children)
+        nodes.push_back(nodeOfItem(node, child));
+    return nodes;
+}
+
+// Nodes for items, fetching the items ahead: in a sorted list they lie anywhere.
+std::vector<TTreeNode> nodesOf(TTreeNode *parent, const QList<TDataItem *> &items)
+{
+    std::vector<TTreeNode> nodes;
+    const qsizetype n = items.size();
+    nodes.reserve(std::size_t(n));
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i + kAhead < n)
+            PrefetchForRead(items[i + kAhead]);
+        nodes.push_back(nodeOfItem(parent, items[i]));
+    }
+    return nodes;
+}
+
+// Fills a node below an album and all below it.
+void fillItemSubtree(TTreeNode &node)
+{
+    node.children = childNodes(&node, node.Item());
+    node.filled = true;
+    node.expandable = !node.children.empty();
+    for (TTreeNode &child : node.children)
+        fillItemSubtree(child);
 }
 
 QString readTextFile(const QString &path)
@@ -143,6 +184,13 @@ bool TBrowseState::FillNode(TTreeNode *node)
         children = fillFolder(node);
         break;
     case TTreeNode::nkAlbum:
+        // An album's discs and tracks are few: made at once, they reach the tree in
+        // one insertion instead of one per disc and track as each is expanded. The
+        // children keep their addresses when moved into the node (the block moves).
+        children = itemChildren(node, node->Item());
+        for (TTreeNode &child : children)
+            fillItemSubtree(child);
+        break;
     case TTreeNode::nkItem:
         children = itemChildren(node, node->Item());
         break;
@@ -153,19 +201,12 @@ bool TBrowseState::FillNode(TTreeNode *node)
 
 TTreeNode TBrowseState::itemNode(TTreeNode *parent, TDataItem *item) const
 {
-    const bool album = item->Kind() == TItemKind::Album;
-    // Albums can always be opened; other items when they have children.
-    return TTreeNode(parent, item, album ? TTreeNode::nkAlbum : TTreeNode::nkItem,
-                     album || item->Count() > 0);
+    return nodeOfItem(parent, item);
 }
 
 std::vector<TTreeNode> TBrowseState::itemChildren(TTreeNode *node, const TDataItem *item) const
 {
-    std::vector<TTreeNode> nodes;
-    nodes.reserve(std::size_t(item->Count()));
-    for (TDataItem *child : item->Children)
-        nodes.push_back(itemNode(node, child));
-    return nodes;
+    return childNodes(node, item);
 }
 
 template <class F> void TBrowseState::forEachDiscItem(F f) const
@@ -205,11 +246,7 @@ void TBrowseState::sortTreeChildren(std::vector<TTreeNode> &nodes) const
     SortItems(items, albums ? ilAlbum : ilTrack, specs);
     TTreeNode *parent = nodes.front().parent;
     const_cast<TBrowseState *>(this)->m_sortedWith[parent] = specs;
-    std::vector<TTreeNode> sorted;
-    sorted.reserve(nodes.size());
-    for (TDataItem *item : items)
-        sorted.push_back(itemNode(parent, item));
-    nodes.swap(sorted);
+    nodes = nodesOf(parent, items);
 }
 
 std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
@@ -223,10 +260,10 @@ std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
             const std::vector<TSortSpec> specs = specsOf(m_views.AlbumSortFields);
             SortItems(albums, ilAlbum, specs);
             m_sortedWith[root] = specs;
-            for (TDataItem *album : albums)
-                if (filter.Matches(album))
-                    nodes.push_back(itemNode(root, album));
-            return nodes;
+            if (filter.IsActive())
+                albums.removeIf(
+                    [&filter](const TDataItem *album) { return !filter.Matches(album); });
+            return nodesOf(root, albums);
         }
         // One walk puts each passing album with its entry; a folder for every entry
         // used, in the folders' order. Members are sorted when their folder is filled.
@@ -259,12 +296,18 @@ std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
 
     const TFilterFields &filter = m_views.TrackFilter;
     if (group == fdNone) {
+        // Sorted as items, so that the nodes are made once.
+        QList<TDataItem *> items;
         forEachDiscItem([&](TDataItem *item) {
             if (filter.Matches(item))
-                nodes.push_back(itemNode(root, item));
+                items.append(item);
         });
-        sortTreeChildren(nodes);
-        return nodes;
+        if (items.isEmpty())
+            return nodes;
+        const std::vector<TSortSpec> specs = specsOf(m_views.TrackSortFields);
+        SortItems(items, ilTrack, specs);
+        m_sortedWith[root] = specs;
+        return nodesOf(root, items);
     }
     if (filter.IsActive()) {
         buildTrackFolders();

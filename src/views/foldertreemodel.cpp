@@ -5,6 +5,23 @@
 #include "model/tracks.h"
 #include "views/browsestate.h"
 
+#include <bit>
+
+namespace {
+
+// Qt hashes an index by its row and column plus its internal identifier, unmixed.
+// Nodes are 16-byte aligned, so plain addresses would leave the hash's low bits alike
+// and crowd the view's and the model's tables of persistent indexes (expanded nodes)
+// into a sixteenth of their buckets: the identifier is the address rotated instead.
+constexpr int kAlignBits = 4;
+
+quintptr idOf(const TTreeNode *node)
+{
+    return std::rotr(quintptr(node), kAlignBits);
+}
+
+} // namespace
+
 TDataItem *TTreeNode::Item() const
 {
     return (kind == nkAlbum || kind == nkItem) ? static_cast<TDataItem *>(object) : nullptr;
@@ -22,14 +39,16 @@ TFolderTreeModel::TFolderTreeModel(TBrowseState &state, QObject *parent)
 
 TTreeNode *TFolderTreeModel::NodeOf(const QModelIndex &index)
 {
-    return index.isValid() ? static_cast<TTreeNode *>(index.internalPointer()) : nullptr;
+    return index.isValid()
+               ? reinterpret_cast<TTreeNode *>(std::rotl(index.internalId(), kAlignBits))
+               : nullptr;
 }
 
 QModelIndex TFolderTreeModel::IndexOf(const TTreeNode *node) const
 {
     if (!node)
         return {};
-    return createIndex(node->Row(), 0, const_cast<TTreeNode *>(node));
+    return createIndex(node->Row(), 0, idOf(node));
 }
 
 QModelIndex TFolderTreeModel::index(int row, int column, const QModelIndex &parent) const
@@ -37,12 +56,11 @@ QModelIndex TFolderTreeModel::index(int row, int column, const QModelIndex &pare
     if (column != 0 || row < 0)
         return {};
     if (!parent.isValid())
-        return (m_hasRoot && row == 0) ? createIndex(0, 0, const_cast<TTreeNode *>(&m_root))
-                                       : QModelIndex();
+        return (m_hasRoot && row == 0) ? createIndex(0, 0, idOf(&m_root)) : QModelIndex();
     TTreeNode *node = NodeOf(parent);
     if (std::size_t(row) >= node->children.size())
         return {};
-    return createIndex(row, 0, &node->children[std::size_t(row)]);
+    return createIndex(row, 0, idOf(&node->children[std::size_t(row)]));
 }
 
 QModelIndex TFolderTreeModel::parent(const QModelIndex &child) const
