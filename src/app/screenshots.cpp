@@ -1,5 +1,9 @@
 #include "screenshots.h"
 
+#include "editors/ui/albumeditor.h"
+#include "editors/ui/lookupentrydialog.h"
+#include "editors/ui/lookuplisteditor.h"
+#include "editors/ui/trackeditor.h"
 #include "model/album.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
@@ -13,10 +17,12 @@
 #include <QDialog>
 #include <QDir>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
 #include <QWidget>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -149,6 +155,49 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
     count(saveModal(main, QStringLiteral("acFieldDefaults"), path("field-defaults.png")));
     count(saveModal(main, QStringLiteral("acFieldNames"), path("field-names.png")));
     count(saveModal(main, QStringLiteral("acAbout"), path("about.png")));
+
+    // The editors, opened on a copy of the album with a cover.
+    if (shown) {
+        std::unique_ptr<TAlbum> copy(shown->Copy(true));
+        TfmAlbum album(&main, *copy, TfmAlbum::amEdit, main.Db(), main.Dm());
+        album.resize(720, 480);
+        album.show();
+        auto *pages = album.findChild<QTabWidget *>(QStringLiteral("pcAlbum"));
+        const std::pair<const char *, const char *> tabs[] = {
+            {"tsMain", "album-main.png"},           {"tsTracks", "album-tracks.png"},
+            {"tsRecording", "album-recording.png"}, {"tsPersonal", "album-personal.png"},
+            {"tsCover", "album-cover.png"},         {"tsUser", "album-user.png"}};
+        for (const auto &[tab, file] : tabs) {
+            pages->setCurrentWidget(album.findChild<QWidget *>(QLatin1String(tab)));
+            count(save(&album, path(file)));
+        }
+        // The track editor on the album's first track.
+        if (copy->DiscCount() > 0 && copy->Disc(0)->TrackCount() > 0) {
+            album.SelectItem(copy->Disc(0)->Track(0));
+            TfmTrack track(album, TfmTrack::Edit);
+            track.show();
+            auto *trackPages = track.findChild<QTabWidget *>(QStringLiteral("pcTrack"));
+            for (int i = 0; trackPages && i < trackPages->count(); ++i) {
+                trackPages->setCurrentIndex(i);
+                count(save(&track,
+                           path(QStringLiteral("track-%1.png").arg(i + 1).toLatin1().constData())));
+            }
+            track.hide();
+        }
+        album.hide();
+    }
+    {
+        TfmLookupLists lists(main.Db(), main.Dm(), fdArtist, &main);
+        lists.show();
+        count(save(&lists, path("lookup-lists.png")));
+        lists.hide();
+        TfmLookupEdit entry(&main);
+        entry.setWindowTitle(QStringLiteral("Edit Artist/Composer"));
+        entry.SetNames(QStringLiteral("Kestrel, Mara"), QStringLiteral("Mara Kestrel"));
+        entry.show();
+        count(save(&entry, path("lookup-entry.png")));
+        entry.hide();
+    }
 
     TfmSplash splash;
     splash.show();

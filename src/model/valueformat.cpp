@@ -42,3 +42,33 @@ QString FormatCurrency(qint64 scaled)
         return locale.toString(amount, 'f', 2);
     return locale.toCurrencyString(amount, symbol, 2);
 }
+
+namespace {
+constexpr double kPriceScale = 10000;
+// The largest amount that scaled still fits 64 bits.
+constexpr double kPriceLimit = 922337203685477.0;
+} // namespace
+
+QString FormatPriceText(qint64 scaled)
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(double(scaled) / kPriceScale, 'f', 2);
+}
+
+bool ParsePriceText(const QString &text, qint64 &scaled)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
+        scaled = 0;
+        return true;
+    }
+    QLocale locale;
+    locale.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double amount = locale.toDouble(trimmed, &ok);
+    if (!ok || !std::isfinite(amount) || std::fabs(amount) > kPriceLimit)
+        return false;
+    scaled = qint64(std::llround(amount * kPriceScale));
+    return true;
+}

@@ -1,5 +1,7 @@
 #include "shell/ui/fielddefaultsdialog.h"
 
+#include "model/valueformat.h"
+
 #include "model/fields.h"
 #include "model/general.h"
 #include "model/qeldb.h"
@@ -25,36 +27,6 @@
 #include <cmath>
 
 namespace {
-
-// Prices are held as amounts times 10000.
-constexpr double kPriceScale = 10000;
-// The largest amount that scaled still fits 64 bits.
-constexpr double kPriceLimit = 922337203685477.0;
-
-QString formatPrice(qint64 scaled)
-{
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(double(scaled) / kPriceScale, 'f', 2);
-}
-
-// The text as an amount in the user's number format; empty is 0.
-bool parsePrice(const QString &text, qint64 &scaled)
-{
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty()) {
-        scaled = 0;
-        return true;
-    }
-    QLocale locale;
-    locale.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double amount = locale.toDouble(trimmed, &ok);
-    if (!ok || !std::isfinite(amount) || std::fabs(amount) > kPriceLimit)
-        return false;
-    scaled = qint64(std::llround(amount * kPriceScale));
-    return true;
-}
 
 // An editable list of the entries of one lookup list, showing the first entry named
 // like name (any case), or nothing.
@@ -166,7 +138,7 @@ TfmFieldDefaults::TfmFieldDefaults(TFieldDefaults &defaults, const TQelFields &f
     m_useNow = new QCheckBox(tr("Use Current Date"), purchase);
     m_useNow->setObjectName(QStringLiteral("ckUseNowAsPurchaseDate"));
     m_useNow->setChecked(defaults.UseNowAsPurchaseDate);
-    m_price = new QLineEdit(formatPrice(defaults.PurchasePrice), purchase);
+    m_price = new QLineEdit(FormatPriceText(defaults.PurchasePrice), purchase);
     m_price->setObjectName(QStringLiteral("edPrice"));
     m_store =
         lookupCombo(QStringLiteral("cbStore"), db.LookupList(fdStore), defaults.Store, purchase);
@@ -248,7 +220,7 @@ void TfmFieldDefaults::accept()
     m_defaults.Genre = m_genre->currentText();
     m_defaults.UseNowAsPurchaseDate = m_useNow->isChecked();
     qint64 price = 0;
-    if (!parsePrice(m_price->text(), price)) {
+    if (!ParsePriceText(m_price->text(), price)) {
         ShowInfo(tr("'%1' is not a valid floating point value").arg(m_price->text()));
         QDialog::accept();
         return;

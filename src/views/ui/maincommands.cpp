@@ -1,5 +1,7 @@
 // The main window's commands: each turns a menu item, button or key into calls of
 // the collection and the browse state, and saves what it changed.
+#include "editors/ui/albumeditor.h"
+#include "editors/ui/lookuplisteditor.h"
 #include "model/album.h"
 #include "model/general.h"
 #include "model/qeldb.h"
@@ -90,6 +92,46 @@ void TfmMain::cmStatistics()
 void TfmMain::cmExit()
 {
     close();
+}
+
+void TfmMain::cmAddAlbum()
+{
+    auto *album = new TAlbum(m_db.get());
+    m_dm->FieldDefaults().ApplyTo(*album, *m_db);
+    m_place.Remember(*m_state);
+    if (EditAlbum(this, *album, TfmAlbum::amAdd, *m_db, *m_dm) != QDialog::Accepted) {
+        delete album;
+        return;
+    }
+    m_db->AddAlbum(album);
+    saveAndRebuild(album);
+}
+
+void TfmMain::cmEditAlbum()
+{
+    TAlbum *album = m_state->CurrentAlbum();
+    if (!album)
+        return;
+    m_place.Remember(*m_state);
+    TAlbum *copy = album->Copy(true);
+    if (EditAlbum(this, *copy, TfmAlbum::amEdit, *m_db, *m_dm) != QDialog::Accepted) {
+        delete copy;
+        return;
+    }
+    // Nothing may point at the old album while it goes.
+    m_state->RebuildTree();
+    m_db->RemoveAlbum(album);
+    delete album;
+    m_db->AddAlbum(copy);
+    saveAndRebuild(copy);
+}
+
+void TfmMain::cmEditLookupLists()
+{
+    if (!EditLookupLists(this, *m_db, *m_dm, fdArtist))
+        return;
+    SaveDatabase();
+    refreshKeepingPlace();
 }
 
 void TfmMain::cmDuplicateAlbum()

@@ -200,18 +200,17 @@ void TfmMain::createActions()
     makeAction("acStatistics", tr("S&tatistics"), tr("Statistics"), {}, &TfmMain::cmStatistics);
     makeAction("acExit", tr("E&xit"), {}, {}, &TfmMain::cmExit);
 
-    // Edit: adding and editing need the album editor, which is not part of the program
-    // yet; their commands stay disabled.
+    // Edit
     makeAction("acAddAlbum", tr("&Add Album..."), tr("Add New Album"),
-               QKeySequence(Qt::SHIFT | Qt::Key_Insert), nullptr);
+               QKeySequence(Qt::SHIFT | Qt::Key_Insert), &TfmMain::cmAddAlbum);
     makeAction("acEditAlbum", tr("&Edit Album..."), tr("Edit Selected Album"),
-               QKeySequence(Qt::Key_Return), nullptr);
+               QKeySequence(Qt::Key_Return), &TfmMain::cmEditAlbum);
     makeAction("acDuplicateAlbum", tr("&Duplicate Album..."), tr("Duplicate Selected Album"),
                QKeySequence(Qt::CTRL | Qt::Key_Insert), &TfmMain::cmDuplicateAlbum);
     makeAction("acRemoveAlbum", tr("&Remove Album..."), tr("Remove Selected Album"),
                QKeySequence(Qt::Key_Delete), &TfmMain::cmRemoveAlbum);
     makeAction("acEditLookupLists", tr("Edit &Lookup Lists..."), tr("Edit Lookup Lists"), {},
-               nullptr);
+               &TfmMain::cmEditLookupLists);
     makeAction("acFieldDefaults", tr("&Field Defaults..."), tr("Change Default Field Values"), {},
                &TfmMain::cmFieldDefaults);
     makeAction("acFieldNames", tr("Field &Names..."), tr("Change Field Names"), {},
@@ -956,6 +955,7 @@ void TfmMain::UpdateCommandStates()
     Action(QStringLiteral("acDetails"))->setChecked(m_listStyle != 0);
     set("acColumns", albumsOrItems);
     set("acSortOrder", albumsOrItems);
+    set("acEditAlbum", album);
     set("acDuplicateAlbum", album);
     set("acRemoveAlbum", album);
     const TFilterFields &filter = m_views.Filter(m_state->Level());

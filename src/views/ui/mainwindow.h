@@ -128,7 +128,10 @@ private:
     void cmPreferences();
     void cmStatistics();
     void cmExit();
+    void cmAddAlbum();
+    void cmEditAlbum();
     void cmDuplicateAlbum();
+    void cmEditLookupLists();
     void cmRemoveAlbum();
     void cmFieldDefaults();
     void cmFieldNames();
