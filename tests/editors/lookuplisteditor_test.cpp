@@ -106,8 +106,7 @@ struct Window
         w.show();
         w.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
-        tester = std::make_unique<QAbstractItemModelTester>(
-            list()->model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+        tester = std::make_unique<QAbstractItemModelTester>(list()->model());
     }
     TQelListView *list() { return child<TQelListView>(&w, "lvList"); }
     QTableView *table() { return list()->Details(); }

@@ -52,12 +52,12 @@ TfmLookupEdit::TfmLookupEdit(QWidget *parent)
     displayLabel->setBuddy(m_displayName);
     auto *sortHelp = plainLabel(tr("The sort name puts the items in order and must be filled "
                                    "in. Write names last name first, for example: "
-                                   "Kestrel, Mara or Lanterns, The"),
+                                   "\"Kestrel, Mara\" or \"Lanterns, The\""),
                                 this, true);
     auto *displayHelp =
         plainLabel(tr("The display name is shown on screen and in reports; when it is empty, the "
                       "sort name is shown instead. Write names as on the cover, for example: "
-                      "Mara Kestrel or The Lanterns"),
+                      "\"Mara Kestrel\" or \"The Lanterns\""),
                    this, true);
     auto *cddbNote = plainLabel(tr("Note: to submit an album to CDDB, the artist's display name "
                                    "must not be empty and must be written exactly as it appears "
@@ -94,7 +94,7 @@ TfmLookupEdit::TfmLookupEdit(QWidget *parent)
     layout->addSpacing(8);
     layout->addLayout(buttons);
     // The texts wrap at a fixed width; the dialog does not resize.
-    sortHelp->setFixedWidth(420);
+    sortHelp->setFixedWidth(460);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_sortName, &QLineEdit::textChanged, this, &TfmLookupEdit::updateOk);

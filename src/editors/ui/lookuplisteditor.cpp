@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
@@ -28,10 +29,28 @@
 
 namespace {
 const QString kSection = QStringLiteral("EditLookupListsWindow");
-constexpr int kDesignedWidth = 520;
+constexpr int kDesignedWidth = 560;
 constexpr int kDesignedHeight = 420;
-constexpr int kDesignedColumnWidth = 220;
+constexpr int kDesignedColumnWidth = 260;
 constexpr int kEntryRole = Qt::UserRole + 1;
+
+// The width that shows every button of a tool bar (its size hint leaves some to the
+// extension menu).
+int fullWidth(const QToolBar *toolBar)
+{
+    const QStyle *style = toolBar->style();
+    const int spacing = style->pixelMetric(QStyle::PM_ToolBarItemSpacing, nullptr, toolBar);
+    int width = 2 * (style->pixelMetric(QStyle::PM_ToolBarItemMargin, nullptr, toolBar) +
+                     style->pixelMetric(QStyle::PM_ToolBarFrameWidth, nullptr, toolBar));
+    for (QAction *action : toolBar->actions()) {
+        const QWidget *widget = toolBar->widgetForAction(action);
+        width +=
+            spacing + (action->isSeparator()
+                           ? style->pixelMetric(QStyle::PM_ToolBarSeparatorExtent, nullptr, toolBar)
+                           : (widget ? widget->sizeHint().width() : 0));
+    }
+    return width;
+}
 
 QString entryText(const TLookupItem *entry, int column)
 {
@@ -99,6 +118,7 @@ TfmLookupLists::TfmLookupLists(TQelDb &db, TdmGlobal &dm, TFieldId field, QWidge
     toolBar->setObjectName(QStringLiteral("tbLookupLists"));
     toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     toolBar->setIconSize(QSize(16, 16));
+    toolBar->setMovable(false);
     m_listButton = new QToolButton(toolBar);
     m_listButton->setObjectName(QStringLiteral("btLookupLists"));
     m_listButton->setToolTip(tr("Select List"));
@@ -170,7 +190,8 @@ TfmLookupLists::TfmLookupLists(TQelDb &db, TdmGlobal &dm, TFieldId field, QWidge
     layout->addWidget(statusBar);
 
     const TSettingsStore &s = dm.Settings();
-    resize(s.ReadInteger(kSection, QStringLiteral("Width"), kDesignedWidth),
+    const int designedWidth = std::max(kDesignedWidth, fullWidth(toolBar));
+    resize(s.ReadInteger(kSection, QStringLiteral("Width"), designedWidth),
            s.ReadInteger(kSection, QStringLiteral("Height"), kDesignedHeight));
     details->setColumnWidth(colSortName, s.ReadInteger(kSection, QStringLiteral("SortNameWidth"),
                                                        kDesignedColumnWidth));

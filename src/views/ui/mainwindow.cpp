@@ -5,6 +5,7 @@
 #include "model/qeldb.h"
 #include "model/qelerror.h"
 #include "model/tracks.h"
+#include "services/coverimage.h"
 #include "shell/demoinstall.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
@@ -20,7 +21,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
@@ -908,14 +908,9 @@ void TfmMain::showDetails()
     if (m_state->ShowingLyrics())
         m_lyrics->setPlainText(m_state->LyricsText());
     const QString path = m_state->CoverPath();
-    m_coverImage = QImage();
-    if (!path.isEmpty()) {
-        QImageReader reader(path);
-        reader.setAutoTransform(true);
-        QImage image = reader.read();
-        if (reader.error() == QImageReader::UnknownError || !image.isNull())
-            m_coverImage = image;
-    }
+    // Decoded at about the size the pane shows; a damaged picture shows nothing.
+    const int side = std::max(32, m_coverComments->height());
+    m_coverImage = path.isEmpty() ? QImage() : LoadCoverPicture(path, QSize(side, side)).image;
     showCover();
 }
 
