@@ -80,6 +80,33 @@ TAlbum *TQelDb::FindAlbumUsingLookup(TFieldId field, const TLookupItem *entry) c
     return nullptr;
 }
 
+std::unordered_set<const TLookupItem *> TQelDb::LookupItemsInUse(TFieldId field) const
+{
+    std::unordered_set<const TLookupItem *> used;
+    const bool albumField = IsAlbumLookupField(field);
+    const bool trackField = IsTrackLookupField(field);
+    std::vector<const TDataItem *> stack;
+    for (qsizetype i = 0; i < AlbumCount(); ++i) {
+        const TAlbum *album = Album(i);
+        if (albumField)
+            if (const TLookupItem *e = album->getLookupItem(field))
+                used.insert(e);
+        if (!trackField)
+            continue;
+        // The items' own values and what they fall back to.
+        stack.assign(album->Children.begin(), album->Children.end());
+        while (!stack.empty()) {
+            const TDataItem *item = stack.back();
+            stack.pop_back();
+            if (const TLookupItem *e = item->getLookupItem(field))
+                used.insert(e);
+            for (const TDataItem *child : item->Children)
+                stack.push_back(child);
+        }
+    }
+    return used;
+}
+
 bool TQelDb::AlbumExists(const QString &title, const TLookupItem *artist) const
 {
     TWaitCursor wait;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <unordered_set>
 
 // The open collection: albums, the 15 lookup lists, the thumbnails, the counters that
 // hand out identifiers, and the file it came from.
@@ -59,6 +60,8 @@ public:
     qint32 NextTrackID() { return ++LastTrackID; }
 
     TAlbum *FindAlbumUsingLookup(TFieldId field, const TLookupItem *entry) const;
+    // Every entry of field's list that some album or item refers to, in one pass.
+    std::unordered_set<const TLookupItem *> LookupItemsInUse(TFieldId field) const;
     bool AlbumExists(const QString &title, const TLookupItem *artist) const;
     TAlbum *FindAlbumByMsDiscId(qint32 id) const;
 

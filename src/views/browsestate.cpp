@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <optional>
 #include <unordered_set>
 
 namespace {
@@ -174,7 +175,10 @@ bool TBrowseState::FillNode(TTreeNode *node)
         return false;
     if (node->filled)
         return !node->children.empty();
-    TWaitCursor wait;
+    // Only the root and folders can take long; expanding everything fills every album.
+    std::optional<TWaitCursor> wait;
+    if (node->kind == TTreeNode::nkRoot || node->kind == TTreeNode::nkFolder)
+        wait.emplace();
     std::vector<TTreeNode> children;
     switch (node->kind) {
     case TTreeNode::nkRoot:

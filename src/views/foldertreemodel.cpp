@@ -58,6 +58,7 @@ QModelIndex TFolderTreeModel::index(int row, int column, const QModelIndex &pare
     if (!parent.isValid())
         return (m_hasRoot && row == 0) ? createIndex(0, 0, idOf(&m_root)) : QModelIndex();
     TTreeNode *node = NodeOf(parent);
+    fillUnseen(node);
     if (std::size_t(row) >= node->children.size())
         return {};
     return createIndex(row, 0, idOf(&node->children[std::size_t(row)]));
@@ -77,7 +78,21 @@ int TFolderTreeModel::rowCount(const QModelIndex &parent) const
         return m_hasRoot ? 1 : 0;
     if (parent.column() != 0)
         return 0;
-    return int(NodeOf(parent)->children.size());
+    TTreeNode *node = NodeOf(parent);
+    fillUnseen(node);
+    return int(node->children.size());
+}
+
+void TFolderTreeModel::fillUnseen(TTreeNode *node) const
+{
+    // Nobody has seen the rows of a node not yet filled: filling it on the first
+    // question about them needs no announcement. Announced fills (fetchMore) make a
+    // tree view lay out everything again after expanding all.
+    if (node->filled || !node->expandable || m_changing > 0)
+        return;
+    ++m_quiet;
+    m_state.FillNode(node);
+    --m_quiet;
 }
 
 int TFolderTreeModel::columnCount(const QModelIndex &) const
@@ -97,7 +112,9 @@ bool TFolderTreeModel::hasChildren(const QModelIndex &parent) const
 
 bool TFolderTreeModel::canFetchMore(const QModelIndex &parent) const
 {
-    const TTreeNode *node = NodeOf(parent);
+    TTreeNode *node = NodeOf(parent);
+    if (node && parent.column() == 0)
+        fillUnseen(node);
     return node && m_changing == 0 && parent.column() == 0 && !node->filled && node->expandable;
 }
 
@@ -153,6 +170,13 @@ void TFolderTreeModel::Reset(TQel *rootObject)
 void TFolderTreeModel::SetChildren(TTreeNode *node, std::vector<TTreeNode> children)
 {
     node->filled = true;
+    if (m_quiet > 0 && !children.empty()) {
+        node->children = std::move(children);
+        for (TTreeNode &child : node->children)
+            child.parent = node;
+        node->expandable = true;
+        return;
+    }
     if (children.empty()) {
         node->expandable = false;
         const QModelIndex i = IndexOf(node);

@@ -34,8 +34,9 @@ struct TTreeNode
     bool expandable = false; // marked as having children before it is filled
 };
 
-// The tree of tvMain: filled lazily through canFetchMore/fetchMore, which ask the
-// browse state to fill the node.
+// The tree of tvMain, filled lazily by the browse state: a node whose rows nobody
+// has seen yet is filled without announcement when they are first asked about
+// (rowCount, index, canFetchMore); fetchMore fills the rest with announcement.
 class TFolderTreeModel : public QAbstractItemModel
 {
     Q_OBJECT
@@ -70,6 +71,8 @@ public:
     void SetShowStateMark(bool show) { m_showStateMark = show; }
 
 private:
+    void fillUnseen(TTreeNode *node) const;
+
     TBrowseState &m_state;
     TTreeNode m_root;
     bool m_hasRoot = false;
@@ -77,4 +80,6 @@ private:
     // Set while the model announces a change: a fetch asked for from inside the
     // announcement (by a view or a checker reacting to it) waits for the next ask.
     int m_changing = 0;
+    // Set while a node is filled without announcement (see fillUnseen).
+    mutable int m_quiet = 0;
 };

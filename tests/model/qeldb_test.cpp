@@ -265,3 +265,26 @@ TEST(DataItemList, SortByFieldTiesByIdentifier)
     albums.SortByField(fdTitle);
     EXPECT_EQ(albums, (TDataItemList() << db.Album(0) << db.Album(1) << db.Album(2)));
 }
+
+// The one-pass set of entries in use agrees with asking entry by entry, for every
+// lookup field of the demo collection (album fields, track fields and fallbacks).
+TEST(QelDb, LookupItemsInUseAgreesWithTheSearchPerEntry)
+{
+    TQelDb db;
+    db.ReadFile(QStringLiteral(QEL_BINARY_DIR "/resources/demo.qel"), false);
+    // An entry nobody uses, in every list.
+    for (TFieldId field : TQelDb::LookupFieldOrder)
+        db.LookupList(field).FindOrCreate(QStringLiteral("zz unused"), QString());
+    int used = 0;
+    for (TFieldId field : TQelDb::LookupFieldOrder) {
+        const auto inUse = db.LookupItemsInUse(field);
+        const TLookupList &list = db.LookupList(field);
+        for (qsizetype i = 0; i < list.Count(); ++i) {
+            const TLookupItem *entry = list.Items(i);
+            EXPECT_EQ(inUse.count(entry) == 1, db.FindAlbumUsingLookup(field, entry) != nullptr)
+                << int(field) << ' ' << entry->SortName.toStdString();
+        }
+        used += int(inUse.size());
+    }
+    EXPECT_GT(used, 20);
+}

@@ -189,6 +189,7 @@ TfmLookupLists::TfmLookupLists(TQelDb &db, TdmGlobal &dm, TFieldId field, QWidge
     layout->addWidget(m_list, 1);
     layout->addWidget(statusBar);
 
+    updateListCaption();
     const TSettingsStore &s = dm.Settings();
     const int designedWidth = std::max(kDesignedWidth, fullWidth(toolBar));
     resize(s.ReadInteger(kSection, QStringLiteral("Width"), designedWidth),
@@ -199,7 +200,6 @@ TfmLookupLists::TfmLookupLists(TQelDb &db, TdmGlobal &dm, TFieldId field, QWidge
         colDisplayName,
         s.ReadInteger(kSection, QStringLiteral("DisplayNameWidth"), kDesignedColumnWidth));
 
-    updateListCaption();
     fillList(nullptr);
 }
 
@@ -327,8 +327,10 @@ void TfmLookupLists::SelectUnused()
     int first = -1;
     {
         TWaitCursor wait;
+        // One pass over the collection, not one per entry.
+        const auto used = m_db.LookupItemsInUse(m_field);
         for (int row = 0; row < m_rows->rowCount(); ++row) {
-            if (inUse(EntryAt(row)))
+            if (used.count(EntryAt(row)))
                 continue;
             unused.select(m_rows->index(row, colSortName), m_rows->index(row, colDisplayName));
             if (first < 0)
@@ -494,11 +496,6 @@ void TfmLookupLists::updateListCaption()
     m_listButton->setText(tr("List: ") + m_dm.Fields().GetFieldName(m_field));
     for (QAction *action : m_listGroup->actions())
         action->setChecked(action->data().toInt() == int(m_field));
-}
-
-bool TfmLookupLists::inUse(const TLookupItem *entry) const
-{
-    return m_db.FindAlbumUsingLookup(m_field, entry) != nullptr;
 }
 
 bool EditLookupLists(QWidget *owner, TQelDb &db, TdmGlobal &dm, TFieldId field)

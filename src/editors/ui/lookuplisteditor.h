@@ -62,7 +62,6 @@ private:
     void updateStatus();
     void updateActions();
     void updateListCaption();
-    bool inUse(const TLookupItem *entry) const;
 
     TQelDb &m_db;
     TdmGlobal &m_dm;
