@@ -48,6 +48,39 @@ const TCollectingReporter::TResult *TCollectingReporter::Find(const std::string 
     return it == results.end() ? nullptr : &it->second;
 }
 
+TTargets::TTargets(std::vector<std::string> names)
+{
+    for (std::string &name : names)
+        m_lines.emplace_back(std::move(name), std::string());
+}
+
+void TTargets::Verdict(std::size_t i, long long n, double value, TBound bound, double limit,
+                       const char *format)
+{
+    if (value < 0)
+        return;
+    const bool met = bound == AtMost ? value <= limit : value < limit;
+    char buf[96];
+    std::snprintf(buf, sizeof buf, format, n, value, met ? "ok" : "MISSED");
+    m_lines.at(i).second += buf;
+}
+
+void TTargets::Print(int width) const
+{
+    std::printf("\nTargets\n");
+    for (const auto &[name, verdicts] : m_lines)
+        std::printf("  %-*s%s\n", width, name.c_str(),
+                    verdicts.empty() ? "  (not measured)" : verdicts.c_str());
+}
+
+std::set<long long> SizesSeen(const TCollectingReporter &rep)
+{
+    std::set<long long> sizes;
+    for (const auto &entry : rep.results)
+        sizes.insert(entry.first.second);
+    return sizes;
+}
+
 double Median(std::vector<double> v)
 {
     if (v.empty())

@@ -9,6 +9,7 @@
 
 #include <exception>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,6 +67,27 @@ public:
 
     std::map<std::pair<std::string, long long>, TResult> results;
 };
+
+// The targets under a summary table, each followed by its verdict for every size.
+class TTargets
+{
+public:
+    enum TBound { AtMost, Below };
+
+    explicit TTargets(std::vector<std::string> names);
+    // The verdict on target i for n albums: format gets n, the value and "ok" or
+    // "MISSED". A negative value was not measured and adds nothing.
+    void Verdict(std::size_t i, long long n, double value, TBound bound, double limit,
+                 const char *format);
+    // The targets under a heading, names padded to width.
+    void Print(int width) const;
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_lines; // name, verdicts
+};
+
+// The sizes (numbers of albums) with results.
+std::set<long long> SizesSeen(const TCollectingReporter &rep);
 
 double Median(std::vector<double> v);
 // Medians of the repetitions, -1 when not measured.

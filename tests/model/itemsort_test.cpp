@@ -100,3 +100,61 @@ TEST(SortItems, FoldsOnlyAsciiLetters)
     EXPECT_EQ(four,
               (QList<TDataItem *>{c.db.Album(0), c.db.Album(1), c.db.Album(3), c.db.Album(2)}));
 }
+
+// Texts that share long beginnings (past the bytes a sort entry holds), differ only in
+// letter case or are empty, and lookup entries whose sort names fold alike, in lists
+// long enough to be split into buckets: the order stays the reference order.
+TEST(SortItems, LongSharedBeginningsAndLookalikeEntriesKeepTheReferenceOrder)
+{
+    TQelDb db;
+    GenerateCollection(db, 300, 5);
+    TLookupList &artists = db.LookupList(fdArtist);
+    TLookupItem *lookalikes[] = {artists.FindOrCreate(QStringLiteral("Abba"), {}),
+                                 artists.FindOrCreate(QStringLiteral("ABBA "), {}),
+                                 artists.FindOrCreate(QStringLiteral("abba"), {}), nullptr};
+    const QString prefix = QStringLiteral("The very long shared beginning of a title, ");
+    QList<TDataItem *> albums, tracks;
+    int n = 0;
+    for (qsizetype i = 0; i < db.AlbumCount(); ++i) {
+        TAlbum *album = db.Album(i);
+        albums.append(album);
+        album->Artist = lookalikes[i % 4];
+        std::function<void(TDataItem *)> walk = [&](TDataItem *item) {
+            for (TDataItem *child : item->Children) {
+                ++n;
+                // Every fifth text empty, others sharing 44 or 60 characters, in both cases.
+                QString title = n % 5 == 0 ? QString()
+                                           : prefix +
+                                                 (n % 3 ? QStringLiteral("and more: ")
+                                                        : QStringLiteral("AND MORE: ")) +
+                                                 QString::number(n % 37);
+                child->Title = title;
+                if (n % 7 == 0)
+                    child->Artist = lookalikes[n % 3];
+                tracks.append(child);
+                walk(child);
+            }
+        };
+        walk(album);
+    }
+    struct
+    {
+        TItemLevel level;
+        std::vector<TSortSpec> specs;
+    } cases[] = {
+        {ilTrack, {{fdTitle, 1}}},
+        {ilTrack, {{fdTitle, -1}}},
+        {ilTrack, {{fdArtist, 1}, {fdTitle, -1}}},
+        {ilTrack, {{fdArtist, -1}}},
+        {ilAlbum, {{fdArtist, 1}}},
+        {ilAlbum, {{fdArtist, -1}, {fdTitle, 1}}},
+    };
+    for (const auto &cs : cases) {
+        QList<TDataItem *> items = cs.level == ilAlbum ? albums : tracks;
+        std::reverse(items.begin(), items.end());
+        const QList<TDataItem *> expected = referenceSort(items, cs.level, cs.specs);
+        SortItems(items, cs.level, cs.specs);
+        EXPECT_EQ(items, expected) << "level " << int(cs.level) << ", first field "
+                                   << int(cs.specs[0].field) << " order " << cs.specs[0].order;
+    }
+}
