@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
+#include <QComboBox>
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
@@ -186,6 +187,70 @@ TEST_F(MainWindow, DuplicateAddsACopyWithItsOwnIdentifierAndSavesAtOnce)
     EXPECT_NE(copy->ID, originalId);
     EXPECT_NE(copy->ID, 0);
     EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(u'|').toStdString();
+}
+
+TEST_F(MainWindow, AddAndEditAlbumSaveAtOnceAndCancelChangesNothing)
+{
+    store.WriteBool(QStringLiteral("Options"), QStringLiteral("ConfirmAlbumCancel"), false);
+    auto w = start();
+    const qsizetype before = w->Db().AlbumCount();
+    auto typeTitleAnd = [](const QString &title, const char *button) {
+        whenModal([title, button](QDialog *d) {
+            ASSERT_EQ(d->objectName(), QStringLiteral("fmAlbum"));
+            d->findChild<QLineEdit *>(QStringLiteral("edTitle"))->setText(title);
+            // A new artist: the album gets a folder of its own.
+            d->findChild<QComboBox *>(QStringLiteral("cbArtist"))
+                ->setCurrentText(QStringLiteral("Newcomer, Typed"));
+            d->findChild<QAbstractButton *>(QLatin1String(button))->click();
+        });
+    };
+    typeTitleAnd(QStringLiteral("Typed In"), "btCancel");
+    w->Action(QStringLiteral("acAddAlbum"))->trigger();
+    EXPECT_EQ(w->Db().AlbumCount(), before);
+
+    typeTitleAnd(QStringLiteral("Typed In"), "btOk");
+    w->Action(QStringLiteral("acAddAlbum"))->trigger();
+    EXPECT_EQ(w->Db().AlbumCount(), before + 1);
+    EXPECT_EQ(albumsInFile(dbPath), before + 1);
+    ASSERT_TRUE(w->State().CurrentAlbum());
+    EXPECT_EQ(w->State().CurrentAlbum()->Title.toString(), QStringLiteral("Typed In"));
+
+    const qint32 id = w->State().CurrentAlbum()->ID;
+    typeTitleAnd(QStringLiteral("Renamed"), "btOk");
+    w->Action(QStringLiteral("acEditAlbum"))->trigger();
+    ASSERT_TRUE(w->State().CurrentAlbum());
+    EXPECT_EQ(w->State().CurrentAlbum()->ID, id);
+    EXPECT_EQ(w->State().CurrentAlbum()->Title.toString(), QStringLiteral("Renamed"));
+    TQelDb saved;
+    saved.ReadFile(dbPath, false);
+    EXPECT_EQ(saved.AlbumCount(), before + 1);
+    // (Identifiers are handed out again when a file is read.)
+    QStringList titles;
+    for (qsizetype i = 0; i < saved.AlbumCount(); ++i)
+        titles << saved.Album(i)->Title.toString();
+    EXPECT_TRUE(titles.contains(QStringLiteral("Renamed")));
+    EXPECT_FALSE(titles.contains(QStringLiteral("Typed In")));
+}
+
+TEST_F(MainWindow, ALookupListChangeIsSavedAtOnce)
+{
+    auto w = start();
+    const qsizetype artists = w->Db().LookupList(fdArtist).Count();
+    whenModal([](QDialog *lists) {
+        ASSERT_EQ(lists->objectName(), QStringLiteral("fmLookupLists"));
+        whenModal([](QDialog *entry) {
+            entry->findChild<QLineEdit *>(QStringLiteral("edSortName"))
+                ->setText(QStringLiteral("Zed, Newcomer"));
+            entry->findChild<QAbstractButton *>(QStringLiteral("btOK"))->click();
+        });
+        lists->findChild<QAction *>(QStringLiteral("acAdd"))->trigger();
+        lists->findChild<QAbstractButton *>(QStringLiteral("btClose"))->click();
+    });
+    w->Action(QStringLiteral("acEditLookupLists"))->trigger();
+    EXPECT_EQ(w->Db().LookupList(fdArtist).Count(), artists + 1);
+    TQelDb saved;
+    saved.ReadFile(dbPath, false);
+    EXPECT_EQ(saved.LookupList(fdArtist).Count(), artists + 1);
 }
 
 TEST_F(MainWindow, RemoveAsksOnlyWhenConfirmationIsOnAndSavesAtOnce)
