@@ -3,6 +3,7 @@
 #include "model/album.h"
 #include "model/general.h"
 #include "model/tracks.h"
+#include "services/coverimage.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
 #include "shell/ui/iconlists.h"
@@ -11,7 +12,6 @@
 
 #include <QEvent>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -260,13 +260,9 @@ void TfmBrowse::showItem()
     m_coverImage = QImage();
     const TFolderFile cover =
         m_dm.GetCoverFileName(album ? album->CoverFile.toString() : QString());
-    if (cover.exists) {
-        QImageReader reader(cover.path);
-        QImage picture = reader.read();
-        // A damaged file can still give a picture; the reader's error tells.
-        if (!picture.isNull() && reader.error() == QImageReader::UnknownError)
-            m_coverImage = std::move(picture);
-    }
+    // A damaged, cut short or foreign file shows no picture.
+    if (cover.exists)
+        m_coverImage = LoadCoverPicture(cover.path).image;
     showCover();
     QString comments = album ? album->Comments.toString() : QString();
     comments.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
