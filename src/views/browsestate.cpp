@@ -37,14 +37,13 @@ bool sameSpecs(const std::vector<TSortSpec> &a, const std::vector<TSortSpec> &b)
                       });
 }
 
-// Folders compare by their entries' sort names (letters a to z folded), then by
-// identifier; the whole is reversed for a descending folder order.
+// Folders compare by their entries' sort names (letters a to z folded), reversed for a
+// descending folder order; the identifier breaks ties ascending in both directions, as
+// in the list of groups.
 bool folderBefore(const TLookupItem *a, const TLookupItem *b, int order)
 {
-    int r = CompareFolded(a->SortName, b->SortName);
-    if (r == 0)
-        r = CompareIntegers(a->ID, b->ID);
-    return r * order < 0;
+    const int r = CompareFolded(a->SortName, b->SortName) * order;
+    return r != 0 ? r < 0 : a->ID < b->ID;
 }
 
 TTreeNode nodeOfItem(TTreeNode *parent, TDataItem *item)

@@ -170,11 +170,12 @@ void TFolderTreeModel::Reset(TQel *rootObject)
 void TFolderTreeModel::SetChildren(TTreeNode *node, std::vector<TTreeNode> children)
 {
     node->filled = true;
-    if (m_quiet > 0 && !children.empty()) {
+    if (m_quiet > 0) {
+        // Nobody has seen this node's rows: no announcement, also when there are none.
         node->children = std::move(children);
         for (TTreeNode &child : node->children)
             child.parent = node;
-        node->expandable = true;
+        node->expandable = !node->children.empty();
         return;
     }
     if (children.empty()) {

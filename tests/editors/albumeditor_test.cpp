@@ -224,6 +224,53 @@ TEST(AlbumEditor, RemovalAsksOnlyWhenConfirmationIsOn)
     }
 }
 
+TEST(AlbumEditor, KeysInTheTreeEditAddAndRemoveItemsRatherThanCloseTheWindow)
+{
+    Env env;
+    env.dm.Prefs().ConfirmTrackRemoval = false;
+    TAlbum *album = env.sampleAlbum();
+    auto w = env.open(*album);
+    QList<int> modes;
+    w->OpenTrackEditor = [&](TTrackEditorHost &, int mode) {
+        modes << mode;
+        return int(QDialog::Rejected);
+    };
+    auto *tree = child<QTreeWidget>(w.get(), "tvTracks");
+    w->SelectItem(album->Disc(0)->Items(0));
+    QTest::keyClick(tree, Qt::Key_Return);
+    EXPECT_TRUE(w->isVisible()); // not OK
+    w->SelectItem(album->Disc(0));
+    QTest::keyClick(tree, Qt::Key_Insert);
+    w->SelectItem(album->Disc(0)->Items(0));
+    QTest::keyClick(tree, Qt::Key_Delete);
+    EXPECT_EQ(modes, (QList<int>{4, 2}));
+    EXPECT_EQ(album->Disc(0)->Count(), 1);
+}
+
+TEST(AlbumEditor, AThumbnailStaysWhileItsCoverCannotBeReadAndGoesWithTheName)
+{
+    Env env;
+    TAlbum *album = env.sampleAlbum();
+    QImage thumb(32, 32, QImage::Format_RGB888);
+    thumb.fill(Qt::red);
+    album->SetThumbnail(&thumb);
+    album->CoverFile = QStringLiteral("on-another-drive.jpg"); // not in the covers folder
+    ASSERT_TRUE(album->HasThumbnail());
+    {
+        auto w = env.open(*album);
+        EXPECT_EQ(child<QLabel>(w.get(), "pnSize")->text(), QStringLiteral("File not found"));
+        child<QAbstractButton>(w.get(), "btOk")->click();
+    }
+    EXPECT_TRUE(album->HasThumbnail());
+    {
+        auto w = env.open(*album);
+        child<QAbstractButton>(w.get(), "btClearCoverFile")->click();
+        child<QAbstractButton>(w.get(), "btOk")->click();
+    }
+    EXPECT_FALSE(album->HasThumbnail());
+    EXPECT_TRUE(album->CoverFile.isEmpty());
+}
+
 TEST(AlbumEditor, CancelAsksWhenConfirmationIsOn)
 {
     Env env;

@@ -1,4 +1,5 @@
 #include "model/album.h"
+#include "model/collectiongenerator.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
 #include "shell/dmglobal.h"
@@ -9,14 +10,15 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
-#include <QComboBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -292,18 +294,84 @@ TEST_F(MainWindow, RemoveAsksOnlyWhenConfirmationIsOnAndSavesAtOnce)
     }
 }
 
+// Paints the main window while each message is up, as a real message box lets it.
+class TPaintingInterface : public TScriptedInterface
+{
+public:
+    void ShowInfo(const QString &message) override
+    {
+        TScriptedInterface::ShowInfo(message);
+        if (window)
+            window->grab();
+    }
+    QWidget *window = nullptr;
+};
+
 TEST_F(MainWindow, ADamagedFileIsReportedAndThePreviousDatabaseReopened)
+{
+    const QByteArray demo = ReadFileBytes(dbPath);
+    const QByteArray cases[] = {QByteArray("not a collection at all"), demo.left(demo.size() / 2)};
+    for (int trackView = 0; trackView < 2; ++trackView)
+        for (const QByteArray &bytes : cases) {
+            auto w = start();
+            TPaintingInterface painter;
+            painter.window = w.get();
+            if (trackView)
+                w->Action(QStringLiteral("acTrackView"))->trigger();
+            // The list shows albums or tracks while the file is read.
+            w->State().SelectNode(&w->State().Root()->children.front());
+            const qsizetype albums = w->Db().AlbumCount();
+            const QString damaged = home.file(QStringLiteral("damaged.qel"));
+            WriteFileBytes(damaged, bytes);
+            EXPECT_FALSE(w->OpenDatabase(damaged));
+            ASSERT_EQ(painter.messages.size(), 1);
+            EXPECT_EQ(w->Db().FileName, dbPath);
+            EXPECT_EQ(w->Db().AlbumCount(), albums);
+            EXPECT_EQ(w->Dm().Prefs().CurrentDatabase, dbPath);
+            EXPECT_EQ(w->State().NodeCaption(w->State().Root()), QStringLiteral("demo.qel"));
+            w->close();
+        }
+}
+
+TEST_F(MainWindow, AnImportThatBreaksOffLeavesTheCollectionAsItWas)
 {
     auto w = start();
     const qsizetype albums = w->Db().AlbumCount();
-    const QString damaged = home.file(QStringLiteral("damaged.qel"));
-    WriteFileBytes(damaged, QByteArray("not a collection at all"));
-    EXPECT_FALSE(w->OpenDatabase(damaged));
+    const QByteArray before = ReadFileBytes(dbPath);
+    // Another collection cut short after some of its albums.
+    TQelDb other;
+    GenerateCollection(other, 50, 3);
+    const QByteArray bytes = other.SaveToBytes();
+    const QString cut = home.file(QStringLiteral("cut.qel"));
+    WriteFileBytes(cut, bytes.left(bytes.size() * 3 / 4));
+    w->ChooseOpenFile = [&](QWidget *, const QString &, const QString &) { return cut; };
+    w->Action(QStringLiteral("acImportQel"))->trigger();
     ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_EQ(w->Db().FileName, dbPath);
     EXPECT_EQ(w->Db().AlbumCount(), albums);
-    EXPECT_EQ(w->Dm().Prefs().CurrentDatabase, dbPath);
-    EXPECT_EQ(w->State().NodeCaption(w->State().Root()), QStringLiteral("demo.qel"));
+    EXPECT_EQ(ReadFileBytes(dbPath), before);
+    // The next change saves the collection without any of the import.
+    ASSERT_TRUE(selectFirstAlbum(*w));
+    w->Action(QStringLiteral("acDuplicateAlbum"))->trigger();
+    EXPECT_EQ(albumsInFile(dbPath), albums + 1);
+    EXPECT_EQ(w->Db().FileName, dbPath);
+}
+
+TEST_F(MainWindow, InsertAndDeleteKeysActOnTheTreeAndTheListOnly)
+{
+    auto w = start();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    ASSERT_TRUE(selectFirstAlbum(*w));
+    const qsizetype albums = w->Db().AlbumCount();
+    auto *comments = w->findChild<QWidget *>(QStringLiteral("mmComments"));
+    comments->setFocus();
+    QTest::keyClick(comments, Qt::Key_Insert, Qt::ControlModifier); // copy, not duplicate
+    QTest::keyClick(comments, Qt::Key_Delete);
+    EXPECT_EQ(w->Db().AlbumCount(), albums);
+    auto *list = w->findChild<TQelListView *>(QStringLiteral("lvMain"))->Current();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(w->Db().AlbumCount(), albums + 1);
 }
 
 TEST_F(MainWindow, AFailedSaveIsReportedAndKeepsTheCollectionAndThePreviousFile)

@@ -592,6 +592,7 @@ void TfmAlbum::loadAlbum()
     for (const TLookupBox &l : m_lookups)
         l.box->setCurrentText(LookupSortText(a.getLookupItem(l.field)));
     m_coverFile->setText(a.CoverFile);
+    m_originalCoverFile = a.CoverFile;
 
     // The tree is never empty: an album without discs gets an empty one.
     if (m_album.Count() == 0) {
@@ -651,7 +652,12 @@ bool TfmAlbum::storeAlbum()
                 a.ClearThumbnail();
                 break;
             }
-    a.SetThumbnail(m_thumbnail.isNull() ? nullptr : &m_thumbnail);
+    // A cover that cannot be read now (a folder moved, a drive not mounted) keeps the
+    // thumbnail made when it could; only a cleared or changed name drops it.
+    const bool keepThumbnail = m_thumbnail.isNull() && !m_coverFile->text().isEmpty() &&
+                               m_coverFile->text() == m_originalCoverFile;
+    if (!keepThumbnail)
+        a.SetThumbnail(m_thumbnail.isNull() ? nullptr : &m_thumbnail);
 
     QString comments;
     const QStringList lines = m_comments->toPlainText().split(u'\n');
@@ -1082,6 +1088,12 @@ bool TfmAlbum::eventFilter(QObject *watched, QEvent *event)
         if (key == Qt::Key_Delete) {
             if (m_acRemove->isEnabled())
                 m_acRemove->trigger();
+            return true;
+        }
+        // Enter edits the selected item rather than pressing OK.
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (m_acEdit->isEnabled())
+                m_acEdit->trigger();
             return true;
         }
     }

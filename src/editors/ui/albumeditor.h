@@ -175,6 +175,7 @@ private:
     QImage m_coverImage;
     QSize m_coverSize;
     QImage m_thumbnail;
+    QString m_originalCoverFile;
     QString m_picFolder;
     int m_picFilterIndex = 1;
     bool m_shown = false;

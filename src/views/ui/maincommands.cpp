@@ -38,26 +38,33 @@ void TfmMain::cmOpen()
 
 void TfmMain::cmSave()
 {
-    SaveDatabase();
+    const bool unnamed = m_db->FileName.isEmpty();
+    if (SaveDatabase() && unnamed)
+        refreshKeepingPlace(); // the root shows the new file name
 }
 
 void TfmMain::cmSaveAs()
 {
+    if (saveAs())
+        refreshKeepingPlace(); // the root shows the new file name
+}
+
+bool TfmMain::saveAs()
+{
     const QString file = ChooseSaveFile(this, tr("Save Database"), m_dm->Prefs().DataFolder);
     if (file.isEmpty())
-        return;
+        return false;
     try {
         TWaitCursor wait;
         m_db->Save(file);
     } catch (const EQel &e) {
         ShowInfo(e.message());
-        return;
+        return false;
     }
     TPrefs &prefs = m_dm->Prefs();
     prefs.CurrentDatabase = QFileInfo(file).absoluteFilePath();
     prefs.DataFolder = QFileInfo(file).absolutePath();
-    // The root shows the file's name.
-    refreshKeepingPlace();
+    return true;
 }
 
 void TfmMain::cmImportQel()
@@ -66,10 +73,21 @@ void TfmMain::cmImportQel()
     if (file.isEmpty())
         return;
     m_listReady = false;
+    // A file that breaks off half-way must not leave half an import behind to be
+    // saved with the next change: the collection as it was is kept aside.
+    const QByteArray before = m_db->SaveToBytes();
+    const QString name = m_db->FileName;
     bool merged;
-    {
+    try {
         TWaitCursor wait;
-        merged = m_db->Merge(file);
+        m_db->ReadFile(file, true);
+        merged = true;
+    } catch (const EQel &e) {
+        clearCollection();
+        m_db->ReadBytes(before, false);
+        m_db->FileName = name;
+        ShowInfo(e.message());
+        merged = false;
     }
     if (merged)
         SaveDatabase();
@@ -119,8 +137,8 @@ void TfmMain::cmEditAlbum()
         return;
     }
     // Nothing may point at the old album while it goes.
-    m_state->RebuildTree();
     m_db->RemoveAlbum(album);
+    m_state->RebuildTree();
     delete album;
     m_db->AddAlbum(copy);
     saveAndRebuild(copy);
@@ -157,8 +175,8 @@ void TfmMain::cmRemoveAlbum()
         return;
     m_place.Remember(*m_state);
     // Nothing may point at the album while it goes.
-    m_state->RebuildTree();
     m_db->RemoveAlbum(album);
+    m_state->RebuildTree();
     delete album;
     saveAndRebuild(nullptr);
 }

@@ -280,15 +280,16 @@ void TfmMain::createActions()
                tr("Print Album Report of Selected Album..."), {}, nullptr);
     makeAction("acListBrowse", tr("&Browse List..."), {}, {}, &TfmMain::cmBrowse);
 
-    // The shortcuts of the list (Enter, Del, Ins) belong to the main window's panes,
-    // not to text fields of dialogs.
+    // Enter, Del and the Ins keys act on the tree and the list only: in the comments or
+    // lyrics pane Ctrl+Ins copies and Shift+Ins pastes, as everywhere else.
     for (auto &[name, action] : m_actions) {
         Q_UNUSED(name)
         action->setShortcutContext(Qt::WindowShortcut);
     }
-    addActions(QList<QAction *>{Action(QStringLiteral("acDuplicateAlbum")),
-                                Action(QStringLiteral("acRemoveAlbum")),
-                                Action(QStringLiteral("acRefresh"))});
+    for (const char *name :
+         {"acAddAlbum", "acEditAlbum", "acDuplicateAlbum", "acRemoveAlbum", "acAddAlbumByScanning"})
+        Action(QString::fromLatin1(name))->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(Action(QStringLiteral("acRefresh")));
 }
 
 void TfmMain::createMenus()
@@ -573,6 +574,11 @@ void TfmMain::createPanes()
         return icons.Large(image);
     });
     m_list->setModel(m_state->ListModel());
+    for (const char *name : {"acAddAlbum", "acEditAlbum", "acDuplicateAlbum", "acRemoveAlbum",
+                             "acAddAlbumByScanning"}) {
+        m_tree->addAction(Action(QString::fromLatin1(name)));
+        m_list->addAction(Action(QString::fromLatin1(name)));
+    }
     m_lyrics = new QPlainTextEdit(m_listOrLyrics);
     m_lyrics->setObjectName(QStringLiteral("mmLyrics"));
     m_lyrics->setReadOnly(true);
@@ -1014,10 +1020,8 @@ void TfmMain::setGroupField(TFieldId field)
 
 bool TfmMain::SaveDatabase()
 {
-    if (m_db->FileName.isEmpty()) {
-        cmSaveAs();
-        return !m_db->FileName.isEmpty();
-    }
+    if (m_db->FileName.isEmpty())
+        return saveAs();
     try {
         TWaitCursor wait;
         m_db->Save(m_db->FileName);
@@ -1028,9 +1032,20 @@ bool TfmMain::SaveDatabase()
     }
 }
 
+// Empties the collection with nothing left pointing into it, so that a message shown
+// while a file is read cannot paint freed albums.
+void TfmMain::clearCollection()
+{
+    m_place.Clear();
+    m_state->RebuildTree(); // the views let go of the albums first
+    m_db->Clear();
+    m_state->RebuildTree();
+}
+
 bool TfmMain::OpenDatabase(const QString &fileName)
 {
     m_listReady = false;
+    clearCollection();
     bool ok;
     {
         TWaitCursor wait;
@@ -1041,6 +1056,7 @@ bool TfmMain::OpenDatabase(const QString &fileName)
         prefs.CurrentDatabase = QFileInfo(fileName).absoluteFilePath();
         prefs.DataFolder = QFileInfo(fileName).absolutePath();
     } else if (!prefs.CurrentDatabase.isEmpty()) {
+        clearCollection();
         TWaitCursor wait;
         m_db->Open(prefs.CurrentDatabase);
     }

@@ -116,6 +116,8 @@ private:
     void startAfresh();
     void saveAndRebuild(TAlbum *album);
     void setTreeType(int type);
+    void clearCollection();
+    bool saveAs();
     void setGroupField(TFieldId field);
     void typeAhead(const QString &text);
 
