@@ -356,6 +356,54 @@ TEST_F(MainWindow, AnImportThatBreaksOffLeavesTheCollectionAsItWas)
     EXPECT_EQ(w->Db().FileName, dbPath);
 }
 
+// Records what the program asks the desktop to open.
+class TOpeningInterface : public TScriptedInterface
+{
+public:
+    bool ShellOpen(const QString &file, const QString &, const QString &) override
+    {
+        opened << file;
+        return true;
+    }
+    QStringList opened;
+};
+
+TEST_F(MainWindow, AudioFilesAndTheManualOpenWithTheDesktop)
+{
+    auto w = start();
+    TOpeningInterface desktop;
+    TBrowseState &state = w->State();
+    w->Action(QStringLiteral("acTrackView"))->trigger();
+    state.SelectNode(&state.Root()->children.front());
+    state.SelectRow(0);
+    auto *track = state.CurrentTrack();
+    ASSERT_TRUE(track);
+    QAction *play = w->Action(QStringLiteral("acPlayAudioFile"));
+    const QString audio = home.file(QStringLiteral("song.mp3"));
+    struct Case
+    {
+        QString file;
+        bool exists;
+    } cases[] = {{QString(), false}, {audio, false}, {audio, true}};
+    for (const Case &c : cases) {
+        track->AudioFile = c.file;
+        if (c.exists)
+            WriteFileBytes(audio, "ID3");
+        w->UpdateCommandStates();
+        EXPECT_EQ(play->isEnabled(), !c.file.isEmpty());
+        play->trigger();
+    }
+    EXPECT_EQ(desktop.messages, QStringList{QStringLiteral("File not found:\r\n") + audio});
+    EXPECT_EQ(desktop.opened, QStringList{audio});
+
+    for (const char *help : {"acManual", "acFaq"})
+        w->Action(QLatin1String(help))->trigger();
+    ASSERT_EQ(desktop.opened.size(), 3);
+    EXPECT_TRUE(desktop.opened[1].endsWith(QStringLiteral("Docs/QelmusicManual.htm")));
+    EXPECT_TRUE(desktop.opened[2].endsWith(QStringLiteral("Docs/QelmusicFAQ.htm")));
+    EXPECT_TRUE(QFile::exists(desktop.opened[1]));
+}
+
 TEST_F(MainWindow, InsertAndDeleteKeysActOnTheTreeAndTheListOnly)
 {
     auto w = start();
