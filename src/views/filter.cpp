@@ -230,20 +230,7 @@ void TFilterFields::Load(const TSettingsStore &s, const QString &key)
         const qint32 stored = s.ReadInteger(section, QStringLiteral("Field"), 1);
         const TFieldId field = stored >= 0 && stored <= 255 ? TFieldId(stored) : TFieldId(255);
         std::unique_ptr<TFilterField> entry = MakeEntry(field);
-        if (auto *e = dynamic_cast<TIntegerFilterField *>(entry.get())) {
-            e->IntValue1 = s.ReadInteger(section, QStringLiteral("IntValue1"), -1);
-            e->IntValue2 = s.ReadInteger(section, QStringLiteral("IntValue2"), -1);
-        } else if (auto *d = dynamic_cast<TDateFilterField *>(entry.get())) {
-            d->DateValue1 = s.ReadDate(section, QStringLiteral("DateValue1"), -1.0);
-            d->DateValue2 = s.ReadDate(section, QStringLiteral("DateValue2"), -1.0);
-        } else if (auto *b = dynamic_cast<TBoolFilterField *>(entry.get())) {
-            b->BoolValue = quint8(s.ReadInteger(section, QStringLiteral("BoolValue"), 2));
-        } else if (auto *f = dynamic_cast<TFloatFilterField *>(entry.get())) {
-            f->FloatValue1 = s.ReadFloat(section, QStringLiteral("FloatValue1"), -1.0);
-            f->FloatValue2 = s.ReadFloat(section, QStringLiteral("FloatValue2"), -1.0);
-        } else if (auto *t = dynamic_cast<TStringFilterField *>(entry.get())) {
-            t->SetStringValue(s.ReadString(section, QStringLiteral("StringValue"), QString()));
-        }
+        entry->LoadValues(s, section);
         Add(std::move(entry));
     }
 }
@@ -257,20 +244,65 @@ void TFilterFields::Save(TSettingsStore &s, const QString &key) const
         const QString section = entrySection(key, i);
         const TFilterField *entry = Items(i);
         s.WriteInteger(section, QStringLiteral("Field"), entry->FieldId);
-        if (const auto *e = dynamic_cast<const TIntegerFilterField *>(entry)) {
-            s.WriteInteger(section, QStringLiteral("IntValue1"), e->IntValue1);
-            s.WriteInteger(section, QStringLiteral("IntValue2"), e->IntValue2);
-        } else if (const auto *d = dynamic_cast<const TDateFilterField *>(entry)) {
-            s.WriteDate(section, QStringLiteral("DateValue1"), d->DateValue1);
-            s.WriteDate(section, QStringLiteral("DateValue2"), d->DateValue2);
-        } else if (const auto *b = dynamic_cast<const TBoolFilterField *>(entry)) {
-            s.WriteInteger(section, QStringLiteral("BoolValue"), b->BoolValue);
-        } else if (const auto *f = dynamic_cast<const TFloatFilterField *>(entry)) {
-            s.WriteFloat(section, QStringLiteral("FloatValue1"), f->FloatValue1);
-            s.WriteFloat(section, QStringLiteral("FloatValue2"), f->FloatValue2);
-        } else if (const auto *t = dynamic_cast<const TStringFilterField *>(entry)) {
-            s.WriteString(section, QStringLiteral("StringValue"), t->StringValue());
-        }
+        entry->SaveValues(s, section);
     }
     s.WriteInteger(key, QStringLiteral("Count"), qint32(Count()));
+}
+
+// --- each kind's values in the settings store
+
+void TIntegerFilterField::LoadValues(const TSettingsStore &s, const QString &section)
+{
+    IntValue1 = s.ReadInteger(section, QStringLiteral("IntValue1"), -1);
+    IntValue2 = s.ReadInteger(section, QStringLiteral("IntValue2"), -1);
+}
+
+void TIntegerFilterField::SaveValues(TSettingsStore &s, const QString &section) const
+{
+    s.WriteInteger(section, QStringLiteral("IntValue1"), IntValue1);
+    s.WriteInteger(section, QStringLiteral("IntValue2"), IntValue2);
+}
+
+void TDateFilterField::LoadValues(const TSettingsStore &s, const QString &section)
+{
+    DateValue1 = s.ReadDate(section, QStringLiteral("DateValue1"), -1.0);
+    DateValue2 = s.ReadDate(section, QStringLiteral("DateValue2"), -1.0);
+}
+
+void TDateFilterField::SaveValues(TSettingsStore &s, const QString &section) const
+{
+    s.WriteDate(section, QStringLiteral("DateValue1"), DateValue1);
+    s.WriteDate(section, QStringLiteral("DateValue2"), DateValue2);
+}
+
+void TFloatFilterField::LoadValues(const TSettingsStore &s, const QString &section)
+{
+    FloatValue1 = s.ReadFloat(section, QStringLiteral("FloatValue1"), -1.0);
+    FloatValue2 = s.ReadFloat(section, QStringLiteral("FloatValue2"), -1.0);
+}
+
+void TFloatFilterField::SaveValues(TSettingsStore &s, const QString &section) const
+{
+    s.WriteFloat(section, QStringLiteral("FloatValue1"), FloatValue1);
+    s.WriteFloat(section, QStringLiteral("FloatValue2"), FloatValue2);
+}
+
+void TBoolFilterField::LoadValues(const TSettingsStore &s, const QString &section)
+{
+    BoolValue = quint8(s.ReadInteger(section, QStringLiteral("BoolValue"), 2));
+}
+
+void TBoolFilterField::SaveValues(TSettingsStore &s, const QString &section) const
+{
+    s.WriteInteger(section, QStringLiteral("BoolValue"), BoolValue);
+}
+
+void TStringFilterField::LoadValues(const TSettingsStore &s, const QString &section)
+{
+    SetStringValue(s.ReadString(section, QStringLiteral("StringValue"), QString()));
+}
+
+void TStringFilterField::SaveValues(TSettingsStore &s, const QString &section) const
+{
+    s.WriteString(section, QStringLiteral("StringValue"), StringValue());
 }

@@ -14,6 +14,9 @@ public:
     using TListField::TListField;
     virtual QString GetDescription(const TQelFields &fields) const = 0;
     virtual bool Matches(const TDataItem *item, bool caseSensitive) const = 0;
+    // The entry's own values in its section of the settings store.
+    virtual void LoadValues(const TSettingsStore &settings, const QString &section) = 0;
+    virtual void SaveValues(TSettingsStore &settings, const QString &section) const = 0;
 };
 
 // The text occurs in the field's display text (for lookup fields also in the sort
@@ -28,6 +31,8 @@ public:
     }
     QString GetDescription(const TQelFields &fields) const override;
     bool Matches(const TDataItem *item, bool caseSensitive) const override;
+    void LoadValues(const TSettingsStore &settings, const QString &section) override;
+    void SaveValues(TSettingsStore &settings, const QString &section) const override;
     QString StringValue() const { return m_value; }
     void SetStringValue(const QString &value);
 
@@ -49,6 +54,8 @@ public:
     }
     QString GetDescription(const TQelFields &fields) const override;
     bool Matches(const TDataItem *item, bool caseSensitive) const override;
+    void LoadValues(const TSettingsStore &settings, const QString &section) override;
+    void SaveValues(TSettingsStore &settings, const QString &section) const override;
 
     qint32 IntValue1;
     qint32 IntValue2;
@@ -67,6 +74,8 @@ public:
     }
     QString GetDescription(const TQelFields &fields) const override;
     bool Matches(const TDataItem *item, bool caseSensitive) const override;
+    void LoadValues(const TSettingsStore &settings, const QString &section) override;
+    void SaveValues(TSettingsStore &settings, const QString &section) const override;
 
     double DateValue1;
     double DateValue2;
@@ -85,6 +94,8 @@ public:
     }
     QString GetDescription(const TQelFields &fields) const override;
     bool Matches(const TDataItem *item, bool caseSensitive) const override;
+    void LoadValues(const TSettingsStore &settings, const QString &section) override;
+    void SaveValues(TSettingsStore &settings, const QString &section) const override;
 
     double FloatValue1;
     double FloatValue2;
@@ -103,6 +114,8 @@ public:
     }
     QString GetDescription(const TQelFields &fields) const override;
     bool Matches(const TDataItem *item, bool caseSensitive) const override;
+    void LoadValues(const TSettingsStore &settings, const QString &section) override;
+    void SaveValues(TSettingsStore &settings, const QString &section) const override;
 
     quint8 BoolValue; // 0 No, 1 Yes, 2 Yes or No
 };
