@@ -1,7 +1,12 @@
 #include "testsupport.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QProcess>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 TTestHome::TTestHome()
@@ -60,4 +65,27 @@ TRunResult RunQel(const QStringList &args, const QString &shellPrefix)
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     return r;
+}
+
+void WhenModal(std::function<void(QDialog *)> act, int tries)
+{
+    QTimer::singleShot(0, [act, tries] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            if (tries > 0)
+                WhenModal(act, tries - 1);
+            else
+                ADD_FAILURE() << "no modal dialog";
+            return;
+        }
+        act(dialog);
+        if (dialog->isVisible())
+            dialog->done(QDialog::Rejected);
+    });
+}
+
+void Click(QWidget *parent, const char *name)
+{
+    if (auto *b = Child<QAbstractButton>(parent, name))
+        QTest::mouseClick(b, Qt::LeftButton);
 }

@@ -3,10 +3,16 @@
 #include "model/general.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
 #include <ostream>
+
+class QDialog;
+class QWidget;
 
 // Readable QStrings in test failure messages.
 QT_BEGIN_NAMESPACE
@@ -71,3 +77,18 @@ struct TRunResult
 // Runs the `qel` tool with arguments (optionally through /bin/sh -c with a prefix
 // such as "ulimit -f 1;").
 TRunResult RunQel(const QStringList &args, const QString &shellPrefix = {});
+
+// Runs act on the modal dialog about to be shown (looked for from the event loop), then
+// makes sure it closes: a failed ASSERT inside act would otherwise leave it open.
+void WhenModal(std::function<void(QDialog *)> act, int tries = 200);
+
+// The child named name, failing the test when there is none.
+template <class T> T *Child(QObject *parent, const char *name)
+{
+    T *w = parent->findChild<T *>(QLatin1String(name));
+    EXPECT_TRUE(w) << name;
+    return w;
+}
+
+// Clicks the button named name with the mouse.
+void Click(QWidget *parent, const char *name);

@@ -1,6 +1,8 @@
 #include "model/atomicfile.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <fcntl.h>
 #include <unistd.h>
@@ -75,4 +77,19 @@ QString WriteFileAtomically(const QString &path, const QByteArray &bytes)
     if (!file.Commit())
         return file.ErrorString();
     return {};
+}
+
+QString CopyFileAtomically(const QString &from, const QString &to)
+{
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        return in.errorString();
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        return in.errorString();
+    const QString folder = QFileInfo(to).absolutePath();
+    if (!QDir().mkpath(folder))
+        return QCoreApplication::translate("TAtomicFile", "The folder \"%1\" cannot be created.")
+            .arg(folder);
+    return WriteFileAtomically(to, bytes);
 }

@@ -31,3 +31,7 @@ private:
 
 // Writes bytes to path atomically; returns an empty text or the error.
 QString WriteFileAtomically(const QString &path, const QByteArray &bytes);
+
+// Copies the file at from to the path to, atomically, creating to's folder when it is
+// missing; returns an empty text or the error.
+QString CopyFileAtomically(const QString &from, const QString &to);

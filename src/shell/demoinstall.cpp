@@ -27,17 +27,6 @@ QString builtDemoFolder()
     return {};
 }
 
-bool copyWhole(const QString &from, const QString &to)
-{
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError)
-        return false;
-    return WriteFileAtomically(to, bytes).isEmpty();
-}
-
 } // namespace
 
 bool InstallDemoDatabase(const QString &dataFolder, const QString &coversFolder,
@@ -70,7 +59,7 @@ bool InstallDemoDatabase(const QString &dataFolder, const QString &coversFolder,
     for (const auto &[from, to] : copies) {
         if (QFileInfo::exists(to))
             continue;
-        if (!copyWhole(from, to)) {
+        if (!CopyFileAtomically(from, to).isEmpty()) {
             for (const QString &path : written)
                 QFile::remove(path);
             return false;

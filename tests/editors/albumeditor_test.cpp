@@ -67,13 +67,6 @@ struct Env
     QString covers;
 };
 
-template <class T> T *child(QWidget *parent, const char *name)
-{
-    T *w = parent->findChild<T *>(QLatin1String(name));
-    EXPECT_TRUE(w) << name;
-    return w;
-}
-
 // Fills the track editor that the next command opens: one title per item, "&Next"
 // between them and "&Done" after the last.
 void whenTrackEditor(QStringList titles, QString length = {})
@@ -109,18 +102,18 @@ TEST(AlbumEditor, OkStoresEveryControlAndNewNamesBecomeEntries)
     Env env;
     TAlbum album(&env.db);
     auto w = env.open(album, TfmAlbum::amAdd);
-    child<QLineEdit>(w.get(), "edTitle")->setText(QStringLiteral("Salt and Paper"));
-    child<QComboBox>(w.get(), "cbArtist")->setCurrentText(QStringLiteral("Kestrel, Mara"));
-    child<QComboBox>(w.get(), "cbGenre")->setCurrentText(QStringLiteral("Folk"));
-    child<QLineEdit>(w.get(), "edYear")->setText(QStringLiteral("2004"));
-    child<QLineEdit>(w.get(), "edIndex")->setText(QStringLiteral("17"));
-    child<QLineEdit>(w.get(), "edPrice")->setText(QStringLiteral("12.50"));
-    child<QCheckBox>(w.get(), "ckRare")->setChecked(true);
-    child<QCheckBox>(w.get(), "ckLive")->setCheckState(Qt::PartiallyChecked);
-    child<QAbstractButton>(w.get(), "rbADAAD")->setChecked(true);
-    child<QPlainTextEdit>(w.get(), "mmComments")->setPlainText(QStringLiteral("one\ntwo"));
+    Child<QLineEdit>(w.get(), "edTitle")->setText(QStringLiteral("Salt and Paper"));
+    Child<QComboBox>(w.get(), "cbArtist")->setCurrentText(QStringLiteral("Kestrel, Mara"));
+    Child<QComboBox>(w.get(), "cbGenre")->setCurrentText(QStringLiteral("Folk"));
+    Child<QLineEdit>(w.get(), "edYear")->setText(QStringLiteral("2004"));
+    Child<QLineEdit>(w.get(), "edIndex")->setText(QStringLiteral("17"));
+    Child<QLineEdit>(w.get(), "edPrice")->setText(QStringLiteral("12.50"));
+    Child<QCheckBox>(w.get(), "ckRare")->setChecked(true);
+    Child<QCheckBox>(w.get(), "ckLive")->setCheckState(Qt::PartiallyChecked);
+    Child<QAbstractButton>(w.get(), "rbADAAD")->setChecked(true);
+    Child<QPlainTextEdit>(w.get(), "mmComments")->setPlainText(QStringLiteral("one\ntwo"));
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Add Album: Salt and Paper - Kestrel, Mara (2004)"));
-    child<QAbstractButton>(w.get(), "btOk")->click();
+    Child<QAbstractButton>(w.get(), "btOk")->click();
     EXPECT_EQ(w->result(), QDialog::Accepted);
     EXPECT_EQ(album.Title.toString(), QStringLiteral("Salt and Paper"));
     EXPECT_EQ(album.Year.toString(), QStringLiteral("2004"));
@@ -144,12 +137,12 @@ TEST(AlbumEditor, ABadPriceKeepsTheWindowOpenOnThePersonalTab)
     Env env;
     TAlbum album(&env.db);
     auto w = env.open(album, TfmAlbum::amAdd);
-    child<QLineEdit>(w.get(), "edPrice")->setText(QStringLiteral("twelve"));
-    child<QAbstractButton>(w.get(), "btOk")->click();
+    Child<QLineEdit>(w.get(), "edPrice")->setText(QStringLiteral("twelve"));
+    Child<QAbstractButton>(w.get(), "btOk")->click();
     EXPECT_TRUE(w->isVisible());
     ASSERT_EQ(env.ui.messages.size(), 1);
     EXPECT_EQ(env.ui.messages.front(), QStringLiteral("\"twelve\" is not a valid currency value"));
-    EXPECT_EQ(child<QTabWidget>(w.get(), "pcAlbum")->currentWidget()->objectName(),
+    EXPECT_EQ(Child<QTabWidget>(w.get(), "pcAlbum")->currentWidget()->objectName(),
               QStringLiteral("tsPersonal"));
     EXPECT_EQ(album.Price, 0);
 }
@@ -162,10 +155,10 @@ TEST(AlbumEditor, TheSingleDiscTakesTheAlbumTitleOnlyWhenAdding)
         auto w = env.open(album, mode);
         w->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-        auto *title = child<QLineEdit>(w.get(), "edTitle");
+        auto *title = Child<QLineEdit>(w.get(), "edTitle");
         title->setFocus();
         title->setText(QStringLiteral("Winter Letters"));
-        child<QLineEdit>(w.get(), "edYear")->setFocus();
+        Child<QLineEdit>(w.get(), "edYear")->setFocus();
         QApplication::processEvents();
         EXPECT_EQ(album.Disc(0)->Title.toString(),
                   mode == TfmAlbum::amAdd ? QStringLiteral("Winter Letters") : QString());
@@ -191,9 +184,9 @@ TEST(AlbumEditor, DragRulesAndRenumbering)
     EXPECT_EQ(first->Parent, header);
     EXPECT_EQ(static_cast<TTrack *>(first)->Position, 2); // after the disc-level track
     EXPECT_EQ(w->SelectedItem(), first);
-    auto *tree = child<QTreeWidget>(w.get(), "tvTracks");
+    auto *tree = Child<QTreeWidget>(w.get(), "tvTracks");
     EXPECT_EQ(nodeTexts(tree).size(), 5);
-    EXPECT_TRUE(child<QLabel>(w.get(), "pnNrTracks")->text().endsWith(QStringLiteral(": 2")));
+    EXPECT_TRUE(Child<QLabel>(w.get(), "pnNrTracks")->text().endsWith(QStringLiteral(": 2")));
 }
 
 TEST(AlbumEditor, RemovalAsksOnlyWhenConfirmationIsOn)
@@ -235,7 +228,7 @@ TEST(AlbumEditor, KeysInTheTreeEditAddAndRemoveItemsRatherThanCloseTheWindow)
         modes << mode;
         return int(QDialog::Rejected);
     };
-    auto *tree = child<QTreeWidget>(w.get(), "tvTracks");
+    auto *tree = Child<QTreeWidget>(w.get(), "tvTracks");
     w->SelectItem(album->Disc(0)->Items(0));
     QTest::keyClick(tree, Qt::Key_Return);
     EXPECT_TRUE(w->isVisible()); // not OK
@@ -258,14 +251,14 @@ TEST(AlbumEditor, AThumbnailStaysWhileItsCoverCannotBeReadAndGoesWithTheName)
     ASSERT_TRUE(album->HasThumbnail());
     {
         auto w = env.open(*album);
-        EXPECT_EQ(child<QLabel>(w.get(), "pnSize")->text(), QStringLiteral("File not found"));
-        child<QAbstractButton>(w.get(), "btOk")->click();
+        EXPECT_EQ(Child<QLabel>(w.get(), "pnSize")->text(), QStringLiteral("File not found"));
+        Child<QAbstractButton>(w.get(), "btOk")->click();
     }
     EXPECT_TRUE(album->HasThumbnail());
     {
         auto w = env.open(*album);
-        child<QAbstractButton>(w.get(), "btClearCoverFile")->click();
-        child<QAbstractButton>(w.get(), "btOk")->click();
+        Child<QAbstractButton>(w.get(), "btClearCoverFile")->click();
+        Child<QAbstractButton>(w.get(), "btOk")->click();
     }
     EXPECT_FALSE(album->HasThumbnail());
     EXPECT_TRUE(album->CoverFile.isEmpty());
@@ -276,12 +269,12 @@ TEST(AlbumEditor, CancelAsksWhenConfirmationIsOn)
     Env env;
     TAlbum *album = env.sampleAlbum();
     auto w = env.open(*album);
-    child<QLineEdit>(w.get(), "edTitle")->setText(QStringLiteral("Changed"));
+    Child<QLineEdit>(w.get(), "edTitle")->setText(QStringLiteral("Changed"));
     env.ui.yes = false;
-    child<QAbstractButton>(w.get(), "btCancel")->click();
+    Child<QAbstractButton>(w.get(), "btCancel")->click();
     EXPECT_TRUE(w->isVisible());
     env.ui.yes = true;
-    child<QAbstractButton>(w.get(), "btCancel")->click();
+    Child<QAbstractButton>(w.get(), "btCancel")->click();
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(w->result(), QDialog::Rejected);
     EXPECT_EQ(album->Title.toString(), QStringLiteral("Harbour Lights"));
@@ -306,9 +299,9 @@ TEST(AlbumEditor, CoverKeepsAFileOfTheSameNameAndMakesAThumbnail)
     ASSERT_TRUE(fresh.save(QDir(elsewhere).filePath(QStringLiteral("back.png"))));
 
     auto w = env.open(*album);
-    auto *size = child<QLabel>(w.get(), "pnSize");
+    auto *size = Child<QLabel>(w.get(), "pnSize");
     w->SetCoverFromFile(QDir(elsewhere).filePath(QStringLiteral("front.png")));
-    EXPECT_EQ(child<QLabel>(w.get(), "pnCoverFile")->text(), QStringLiteral("front.png"));
+    EXPECT_EQ(Child<QLabel>(w.get(), "pnCoverFile")->text(), QStringLiteral("front.png"));
     EXPECT_EQ(size->text(), QStringLiteral("400 x 200")); // the file already there
     EXPECT_EQ(QImage(QDir(env.covers).filePath(QStringLiteral("front.png"))).size(),
               QSize(400, 200));
@@ -323,15 +316,15 @@ TEST(AlbumEditor, CoverKeepsAFileOfTheSameNameAndMakesAThumbnail)
     w->SetCoverFromFile(QDir(env.covers).filePath(QStringLiteral("note.jpg")));
     EXPECT_EQ(size->text(), QStringLiteral("Load Error!"));
     EXPECT_TRUE(w->Thumbnail().isNull());
-    EXPECT_FALSE(child<QWidget>(w.get(), "btCopy")->isEnabled());
+    EXPECT_FALSE(Child<QWidget>(w.get(), "btCopy")->isEnabled());
     QFile::remove(QDir(env.covers).filePath(QStringLiteral("back.png")));
     w->SetCoverFromFile(QDir(elsewhere).filePath(QStringLiteral("back.png")));
     QFile::remove(QDir(env.covers).filePath(QStringLiteral("back.png")));
-    child<QCheckBox>(w.get(), "ckStretch")->toggle(); // shows the picture again
+    Child<QCheckBox>(w.get(), "ckStretch")->toggle(); // shows the picture again
     EXPECT_EQ(size->text(), QStringLiteral("File not found"));
 
     w->SetCoverFromFile(QDir(elsewhere).filePath(QStringLiteral("front.png")));
-    child<QAbstractButton>(w.get(), "btOk")->click();
+    Child<QAbstractButton>(w.get(), "btOk")->click();
     EXPECT_EQ(album->CoverFile.toString(), QStringLiteral("front.png"));
     EXPECT_TRUE(album->HasThumbnail());
 }
@@ -348,12 +341,12 @@ TEST(AlbumEditor, ACoverFolderThatCannotBeMadeIsReportedAndNothingIsLost)
     const QString chosen = env.home.file(QStringLiteral("pic.png"));
     ASSERT_TRUE(picture.save(chosen));
     auto w = env.open(*album);
-    child<QLineEdit>(w.get(), "edTitle")->setText(QStringLiteral("Typed"));
+    Child<QLineEdit>(w.get(), "edTitle")->setText(QStringLiteral("Typed"));
     w->SetCoverFromFile(chosen);
     ASSERT_EQ(env.ui.messages.size(), 1);
     EXPECT_TRUE(env.ui.messages.front().contains(QStringLiteral("pic.png")));
-    EXPECT_TRUE(child<QLabel>(w.get(), "pnCoverFile")->text().isEmpty());
-    EXPECT_EQ(child<QLineEdit>(w.get(), "edTitle")->text(), QStringLiteral("Typed"));
+    EXPECT_TRUE(Child<QLabel>(w.get(), "pnCoverFile")->text().isEmpty());
+    EXPECT_EQ(Child<QLineEdit>(w.get(), "edTitle")->text(), QStringLiteral("Typed"));
 }
 
 TEST(AlbumEditor, AnAlbumTypedInByHandIsSavedAndReadBackWhole)
@@ -362,11 +355,11 @@ TEST(AlbumEditor, AnAlbumTypedInByHandIsSavedAndReadBackWhole)
     auto *album = new TAlbum(&env.db);
     {
         auto w = env.open(*album, TfmAlbum::amAdd);
-        child<QLineEdit>(w.get(), "edTitle")->setText(QStringLiteral("Night Ferries"));
-        child<QComboBox>(w.get(), "cbArtist")->setCurrentText(QStringLiteral("Glass Harbour"));
-        child<QLineEdit>(w.get(), "edYear")->setText(QStringLiteral("2011"));
-        child<QLineEdit>(w.get(), "edPrice")->setText(QStringLiteral("9.99"));
-        child<QLineEdit>(w.get(), "edAlbumText1")->setText(QStringLiteral("signed"));
+        Child<QLineEdit>(w.get(), "edTitle")->setText(QStringLiteral("Night Ferries"));
+        Child<QComboBox>(w.get(), "cbArtist")->setCurrentText(QStringLiteral("Glass Harbour"));
+        Child<QLineEdit>(w.get(), "edYear")->setText(QStringLiteral("2011"));
+        Child<QLineEdit>(w.get(), "edPrice")->setText(QStringLiteral("9.99"));
+        Child<QLineEdit>(w.get(), "edAlbumText1")->setText(QStringLiteral("signed"));
         TDisc *first = album->Disc(0);
         whenTrackEditor({QStringLiteral("Second Crossing")});
         w->AddItems(0);
@@ -384,7 +377,7 @@ TEST(AlbumEditor, AnAlbumTypedInByHandIsSavedAndReadBackWhole)
         w->SelectItem(header->Items(1));
         whenTrackEditor({QStringLiteral("Fog, part one")}, QStringLiteral("01:00"));
         w->AddItems(3);
-        child<QAbstractButton>(w.get(), "btOk")->click();
+        Child<QAbstractButton>(w.get(), "btOk")->click();
         ASSERT_EQ(w->result(), QDialog::Accepted);
     }
     env.db.AddAlbum(album);

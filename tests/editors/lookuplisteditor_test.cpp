@@ -28,41 +28,16 @@
 
 namespace {
 
-// Runs check on the modal dialog about to be shown, then makes sure it closes.
-void whenModal(std::function<void(QDialog *)> check, int tries = 200)
-{
-    QTimer::singleShot(0, [check, tries] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (tries > 0)
-                whenModal(check, tries - 1);
-            else
-                ADD_FAILURE() << "no modal dialog";
-            return;
-        }
-        check(dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-}
-
-template <class T> T *child(QObject *parent, const char *name)
-{
-    T *w = parent->findChild<T *>(QLatin1String(name));
-    EXPECT_TRUE(w) << name;
-    return w;
-}
-
 // Answers the next entry dialog with the two names and OK; caption gets its title.
 void answerEntry(const QString &sortName, const QString &displayName, QString *caption = nullptr)
 {
-    whenModal([=](QDialog *d) {
+    WhenModal([=](QDialog *d) {
         EXPECT_EQ(d->objectName(), QStringLiteral("fmLookupEdit"));
         if (caption)
             *caption = d->windowTitle();
-        child<QLineEdit>(d, "edSortName")->setText(sortName);
-        child<QLineEdit>(d, "edDisplayName")->setText(displayName);
-        QTest::mouseClick(child<QPushButton>(d, "btOK"), Qt::LeftButton);
+        Child<QLineEdit>(d, "edSortName")->setText(sortName);
+        Child<QLineEdit>(d, "edDisplayName")->setText(displayName);
+        QTest::mouseClick(Child<QPushButton>(d, "btOK"), Qt::LeftButton);
     });
 }
 
@@ -108,7 +83,7 @@ struct Window
         EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
         tester = std::make_unique<QAbstractItemModelTester>(list()->model());
     }
-    TQelListView *list() { return child<TQelListView>(&w, "lvList"); }
+    TQelListView *list() { return Child<TQelListView>(&w, "lvList"); }
     QTableView *table() { return list()->Details(); }
     int rows() { return list()->model()->rowCount(); }
     QString sortNames()
@@ -118,7 +93,7 @@ struct Window
             names << w.EntryAt(row)->SortName;
         return names.join(u'|');
     }
-    QString status() { return child<QStatusBar>(&w, "sbStatus")->findChild<QLabel *>()->text(); }
+    QString status() { return Child<QStatusBar>(&w, "sbStatus")->findChild<QLabel *>()->text(); }
     QList<TLookupItem *> selected()
     {
         QList<TLookupItem *> entries;
@@ -127,7 +102,7 @@ struct Window
                 entries << w.EntryAt(row);
         return entries;
     }
-    QAction *action(const char *name) { return child<QAction>(&w, name); }
+    QAction *action(const char *name) { return Child<QAction>(&w, name); }
     void selectRows(const QList<int> &rowsToSelect)
     {
         list()->selectionModel()->clearSelection();
@@ -148,26 +123,26 @@ TEST(LookupEntryDialog, OkNeedsASortNameAndGenerateFillsTheOtherName)
 {
     QString sortName = QStringLiteral("Kestrel, Mara");
     QString displayName;
-    whenModal([](QDialog *d) {
+    WhenModal([](QDialog *d) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("Edit Artist"));
-        auto *sort = child<QLineEdit>(d, "edSortName");
-        auto *display = child<QLineEdit>(d, "edDisplayName");
-        auto *ok = child<QPushButton>(d, "btOK");
+        auto *sort = Child<QLineEdit>(d, "edSortName");
+        auto *display = Child<QLineEdit>(d, "edDisplayName");
+        auto *ok = Child<QPushButton>(d, "btOK");
         EXPECT_EQ(d->focusWidget(), sort);
         EXPECT_EQ(sort->maxLength(), 255);
         EXPECT_EQ(display->maxLength(), 255);
         EXPECT_TRUE(ok->isEnabled());
         EXPECT_TRUE(ok->isDefault());
 
-        QTest::mouseClick(child<QPushButton>(d, "btGenerateDisplayName"), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(d, "btGenerateDisplayName"), Qt::LeftButton);
         EXPECT_EQ(display->text(), QStringLiteral("Mara Kestrel"));
         sort->clear();
         EXPECT_FALSE(ok->isEnabled());
         display->setText(QStringLiteral("The Lanterns"));
-        QTest::mouseClick(child<QPushButton>(d, "btGenerateSortName"), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(d, "btGenerateSortName"), Qt::LeftButton);
         EXPECT_EQ(sort->text(), QStringLiteral("Lanterns, The"));
         EXPECT_TRUE(ok->isEnabled());
-        QTest::mouseClick(child<QPushButton>(d, "btCancel"), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(d, "btCancel"), Qt::LeftButton);
     });
     EXPECT_EQ(EditLookupEntry(nullptr, QStringLiteral("Edit Artist"), sortName, displayName),
               QDialog::Rejected);
@@ -177,10 +152,10 @@ TEST(LookupEntryDialog, OkNeedsASortNameAndGenerateFillsTheOtherName)
 
     sortName.clear();
     displayName.clear();
-    whenModal([](QDialog *d) {
-        auto *ok = child<QPushButton>(d, "btOK");
+    WhenModal([](QDialog *d) {
+        auto *ok = Child<QPushButton>(d, "btOK");
         EXPECT_FALSE(ok->isEnabled()); // an empty sort name from the start
-        QTest::keyClicks(child<QLineEdit>(d, "edSortName"), QStringLiteral("Solenne"));
+        QTest::keyClicks(Child<QLineEdit>(d, "edSortName"), QStringLiteral("Solenne"));
         QTest::keyClick(d, Qt::Key_Return);
     });
     EXPECT_EQ(EditLookupEntry(nullptr, QStringLiteral("Add Artist"), sortName, displayName),
@@ -195,7 +170,7 @@ TEST(LookupListEditor, EmptyListHasNothingToEditOrRemove)
     Window win(env);
     EXPECT_EQ(win.w.windowTitle(), QStringLiteral("Lookup Lists"));
     EXPECT_EQ(win.w.objectName(), QStringLiteral("fmLookupLists"));
-    EXPECT_EQ(child<QToolButton>(&win.w, "btLookupLists")->text(),
+    EXPECT_EQ(Child<QToolButton>(&win.w, "btLookupLists")->text(),
               QStringLiteral("List: Artist/Composer"));
     EXPECT_EQ(win.rows(), 0);
     EXPECT_EQ(win.status(), QStringLiteral("0 items"));
@@ -258,13 +233,13 @@ TEST(LookupListEditor, EditAcceptsNewNamesButNotASortNameAlreadyInTheList)
         Window win(env);
         ASSERT_EQ(win.selected(), QList<TLookupItem *>{mara}); // first row
         QString caption, shownSort, shownDisplay;
-        whenModal([&](QDialog *d) {
+        WhenModal([&](QDialog *d) {
             caption = d->windowTitle();
-            shownSort = child<QLineEdit>(d, "edSortName")->text();
-            shownDisplay = child<QLineEdit>(d, "edDisplayName")->text();
-            child<QLineEdit>(d, "edSortName")->setText(QString::fromUtf8(c.sortName));
-            child<QLineEdit>(d, "edDisplayName")->setText(QString::fromUtf8(c.displayName));
-            QTest::mouseClick(child<QPushButton>(d, "btOK"), Qt::LeftButton);
+            shownSort = Child<QLineEdit>(d, "edSortName")->text();
+            shownDisplay = Child<QLineEdit>(d, "edDisplayName")->text();
+            Child<QLineEdit>(d, "edSortName")->setText(QString::fromUtf8(c.sortName));
+            Child<QLineEdit>(d, "edDisplayName")->setText(QString::fromUtf8(c.displayName));
+            QTest::mouseClick(Child<QPushButton>(d, "btOK"), Qt::LeftButton);
         });
         win.key(Qt::Key_Return);
         EXPECT_EQ(caption, QStringLiteral("Edit Artist/Composer"));
@@ -293,9 +268,9 @@ TEST(LookupListEditor, DoubleClickEditsAndUnchangedNamesChangeNothing)
     env.artist("Zephyr");
     Window win(env);
     QString shown;
-    whenModal([&](QDialog *d) {
-        shown = child<QLineEdit>(d, "edSortName")->text();
-        QTest::mouseClick(child<QPushButton>(d, "btOK"), Qt::LeftButton);
+    WhenModal([&](QDialog *d) {
+        shown = Child<QLineEdit>(d, "edSortName")->text();
+        QTest::mouseClick(Child<QPushButton>(d, "btOK"), Qt::LeftButton);
     });
     const QRect row = win.table()->visualRect(win.list()->model()->index(1, 0));
     QTest::mouseClick(win.table()->viewport(), Qt::LeftButton, {}, row.center());
@@ -411,7 +386,7 @@ TEST(LookupListEditor, ChangedOnlyByAddingEditingOrRemoving)
     } cases[] = {
         {"add cancelled",
          [](Window &win) {
-             whenModal([](QDialog *d) { d->reject(); });
+             WhenModal([](QDialog *d) { d->reject(); });
              win.key(Qt::Key_Insert);
          },
          false},
@@ -423,8 +398,8 @@ TEST(LookupListEditor, ChangedOnlyByAddingEditingOrRemoving)
          true},
         {"edit cancelled",
          [](Window &win) {
-             whenModal([](QDialog *d) {
-                 child<QLineEdit>(d, "edSortName")->setText(QStringLiteral("Other"));
+             WhenModal([](QDialog *d) {
+                 Child<QLineEdit>(d, "edSortName")->setText(QStringLiteral("Other"));
                  d->reject();
              });
              win.key(Qt::Key_Return);
@@ -496,7 +471,7 @@ TEST(LookupListEditor, TheMenuSwitchesBetweenTheFifteenLists)
     env.dm.Fields().SetFieldName(fdGenre, QStringLiteral("&Style"));
     Window win(env);
 
-    auto *menu = child<QMenu>(&win.w, "pmLookupLists");
+    auto *menu = Child<QMenu>(&win.w, "pmLookupLists");
     ASSERT_EQ(menu->actions().size(), 15);
     QList<int> fields;
     for (QAction *a : menu->actions())
@@ -513,7 +488,7 @@ TEST(LookupListEditor, TheMenuSwitchesBetweenTheFifteenLists)
 
     itemOf(fdGenre)->trigger();
     EXPECT_EQ(win.w.Field(), fdGenre);
-    EXPECT_EQ(child<QToolButton>(&win.w, "btLookupLists")->text(), QStringLiteral("List: Style"));
+    EXPECT_EQ(Child<QToolButton>(&win.w, "btLookupLists")->text(), QStringLiteral("List: Style"));
     EXPECT_TRUE(itemOf(fdGenre)->isChecked());
     EXPECT_FALSE(itemOf(fdArtist)->isChecked());
     EXPECT_EQ(win.sortNames(), QStringLiteral("Blues|Jazz"));
@@ -554,10 +529,10 @@ TEST(LookupListEditor, RemembersItsSizeAndColumnWidths)
     env.store.WriteInteger(section, QStringLiteral("Height"), 380);
     env.store.WriteInteger(section, QStringLiteral("SortNameWidth"), 150);
     env.store.WriteInteger(section, QStringLiteral("DisplayNameWidth"), 170);
-    whenModal([](QDialog *d) {
+    WhenModal([](QDialog *d) {
         EXPECT_EQ(d->objectName(), QStringLiteral("fmLookupLists"));
         EXPECT_EQ(d->size(), QSize(610, 380));
-        QTableView *table = child<TQelListView>(d, "lvList")->Details();
+        QTableView *table = Child<TQelListView>(d, "lvList")->Details();
         EXPECT_EQ(table->columnWidth(0), 150);
         EXPECT_EQ(table->columnWidth(1), 170);
         // Escape does not close the window.
@@ -566,7 +541,7 @@ TEST(LookupListEditor, RemembersItsSizeAndColumnWidths)
         d->resize(640, 400);
         table->setColumnWidth(0, 180);
         table->setColumnWidth(1, 90);
-        QTest::mouseClick(child<QToolButton>(d, "btClose"), Qt::LeftButton);
+        QTest::mouseClick(Child<QToolButton>(d, "btClose"), Qt::LeftButton);
         EXPECT_FALSE(d->isVisible());
     });
     EXPECT_FALSE(EditLookupLists(nullptr, env.db, env.dm, fdArtist));
@@ -579,9 +554,9 @@ TEST(LookupListEditor, RemembersItsSizeAndColumnWidths)
 TEST(LookupListEditor, ReportsAChangeMadeWhileOpen)
 {
     Env env;
-    whenModal([](QDialog *d) {
+    WhenModal([](QDialog *d) {
         answerEntry(QStringLiteral("Solenne"), {});
-        QTest::mouseClick(child<QToolButton>(d, "btAddItem"), Qt::LeftButton);
+        QTest::mouseClick(Child<QToolButton>(d, "btAddItem"), Qt::LeftButton);
         d->close(); // the close box
     });
     EXPECT_TRUE(EditLookupLists(nullptr, env.db, env.dm, fdArtist));

@@ -28,38 +28,6 @@
 
 namespace {
 
-// Runs act on the modal dialog about to be shown, then makes sure it closes (a failed
-// ASSERT inside act would otherwise leave it open).
-void whenModal(std::function<void(QDialog *)> act, int tries = 200)
-{
-    QTimer::singleShot(0, [act, tries] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (tries > 0)
-                whenModal(act, tries - 1);
-            else
-                ADD_FAILURE() << "no modal dialog";
-            return;
-        }
-        act(dialog);
-        if (dialog->isVisible())
-            dialog->done(QDialog::Rejected);
-    });
-}
-
-template <class T> T *child(QWidget *parent, const char *name)
-{
-    T *w = parent->findChild<T *>(QLatin1String(name));
-    EXPECT_TRUE(w) << name;
-    return w;
-}
-
-void click(QWidget *parent, const char *name)
-{
-    if (auto *b = child<QAbstractButton>(parent, name))
-        QTest::mouseClick(b, Qt::LeftButton);
-}
-
 QString text(QWidget *parent, const char *name)
 {
     if (auto *edit = parent->findChild<QLineEdit *>(QLatin1String(name)))
@@ -76,7 +44,7 @@ void setText(QWidget *parent, const char *name, const QString &value)
 {
     if (auto *edit = parent->findChild<QLineEdit *>(QLatin1String(name))) {
         edit->setText(value);
-    } else if (auto *box = child<QComboBox>(parent, name)) {
+    } else if (auto *box = Child<QComboBox>(parent, name)) {
         box->setCurrentIndex(-1);
         box->setEditText(value);
     }
@@ -211,7 +179,7 @@ protected:
 
     int run(int mode, std::function<void(QDialog *)> act)
     {
-        whenModal(std::move(act));
+        WhenModal(std::move(act));
         return EditTrackItem(host, mode);
     }
     QString lyricsPath(const QString &name) { return dm.Prefs().LyricsFolder + u'/' + name; }
@@ -234,16 +202,16 @@ TEST_F(TrackEditor, NextStoresEachTrackAndCancelDiscardsTheOneOnScreen)
     const int result = run(TfmTrack::AddTracks, [this](QDialog *d) {
         EXPECT_EQ(d->objectName(), QStringLiteral("fmTrack"));
         for (const char *title : {"One", "Two", "Three", "Four"}) {
-            QTest::keyClicks(child<QLineEdit>(d, "edTitle"), QLatin1String(title));
+            QTest::keyClicks(Child<QLineEdit>(d, "edTitle"), QLatin1String(title));
             if (QLatin1String(title) != QLatin1String("Four"))
-                click(d, "btNext");
+                Click(d, "btNext");
         }
         EXPECT_EQ(d->windowTitle(), QStringLiteral("Add Track(s): Four"));
         // The confirmation answered No keeps the dialog and its item.
-        click(d, "btCancel");
+        Click(d, "btCancel");
         EXPECT_TRUE(d->isVisible());
         ui.yes = true;
-        click(d, "btCancel");
+        Click(d, "btCancel");
         EXPECT_FALSE(d->isVisible());
     });
     EXPECT_EQ(result, QDialog::Rejected);
@@ -281,8 +249,8 @@ TEST_F(TrackEditor, EditModeWalksTheTreeAndStopsAtItsEnds)
     for (const Case &c : cases) {
         host.selected = c.node;
         run(TfmTrack::Edit, [&c](QDialog *d) {
-            EXPECT_EQ(child<QPushButton>(d, "btPrevious")->isEnabled(), c.previous) << c.node;
-            EXPECT_EQ(child<QPushButton>(d, "btNext")->isEnabled(), c.next) << c.node;
+            EXPECT_EQ(Child<QPushButton>(d, "btPrevious")->isEnabled(), c.previous) << c.node;
+            EXPECT_EQ(Child<QPushButton>(d, "btNext")->isEnabled(), c.next) << c.node;
             EXPECT_EQ(d->windowTitle(), QLatin1String(c.caption));
         });
     }
@@ -291,13 +259,13 @@ TEST_F(TrackEditor, EditModeWalksTheTreeAndStopsAtItsEnds)
     host.selected = 1;
     run(TfmTrack::Edit, [](QDialog *d) {
         setText(d, "edTitle", QStringLiteral("Side B"));
-        click(d, "btNext");
+        Click(d, "btNext");
         EXPECT_EQ(text(d, "edTitle"), QStringLiteral("First"));
         EXPECT_EQ(d->windowTitle(), QStringLiteral("Edit Track 01: First"));
-        click(d, "btPrevious");
+        Click(d, "btPrevious");
         EXPECT_EQ(text(d, "edTitle"), QStringLiteral("Side B"));
-        EXPECT_FALSE(child<QPushButton>(d, "btClearIDs")->isEnabled());
-        click(d, "btOk");
+        EXPECT_FALSE(Child<QPushButton>(d, "btClearIDs")->isEnabled());
+        Click(d, "btOk");
     });
     EXPECT_EQ(header->Title.toString(), QStringLiteral("Side B"));
     EXPECT_EQ(host.selected, 1);
@@ -319,7 +287,7 @@ TEST_F(TrackEditor, LengthIsTidiedOnLeavingTheBoxAndStoredInSeconds)
         run(TfmTrack::AddTracks, [&c](QDialog *d) {
             d->activateWindow();
             ASSERT_TRUE(QTest::qWaitForWindowActive(d));
-            auto *length = child<QLineEdit>(d, "edLength");
+            auto *length = Child<QLineEdit>(d, "edLength");
             length->setFocus();
             length->selectAll();
             QTest::keyClick(length, Qt::Key_Delete);
@@ -331,9 +299,9 @@ TEST_F(TrackEditor, LengthIsTidiedOnLeavingTheBoxAndStoredInSeconds)
                 else
                     QTest::keyClicks(length, QString(QLatin1Char(*k)));
             }
-            child<QLineEdit>(d, "edTitle")->setFocus();
+            Child<QLineEdit>(d, "edTitle")->setFocus();
             EXPECT_EQ(length->text(), QLatin1String(c.shown)) << c.typed;
-            click(d, "btOk");
+            Click(d, "btOk");
         });
         ASSERT_EQ(disc->Count(), &c - cases + 1);
         EXPECT_EQ(disc->Items(disc->Count() - 1)->GetLength(), c.seconds) << c.typed;
@@ -347,11 +315,11 @@ TEST_F(TrackEditor, HeaderShowsItsTotalLengthReadOnlyAndKeepsTheTracksLengths)
     auto *b = host.add<TTrack>(header, QStringLiteral("B"), 3600 * 2);
     host.select(header);
     run(TfmTrack::Edit, [](QDialog *d) {
-        auto *length = child<QLineEdit>(d, "edLength");
+        auto *length = Child<QLineEdit>(d, "edLength");
         // Totals past 99 minutes are shown whole.
         EXPECT_EQ(length->text(), QStringLiteral("121:40"));
         EXPECT_TRUE(length->isReadOnly());
-        click(d, "btOk");
+        Click(d, "btOk");
     });
     EXPECT_EQ(a->Length, 100);
     EXPECT_EQ(b->Length, 7200);
@@ -395,10 +363,10 @@ TEST_F(TrackEditor, CreateMakesASafeLyricsFileAndOpensIt)
         QString shownName;
         run(TfmTrack::AddTracks, [&](QDialog *d) {
             setText(d, "edTitle", QStringLiteral("Why?"));
-            click(d, "btCreateLyricsFile");
+            Click(d, "btCreateLyricsFile");
             shownName = text(d, "pnLyricsFile");
             if (c.created) {
-                EXPECT_FALSE(child<QPushButton>(d, "btCreateLyricsFile")->isEnabled());
+                EXPECT_FALSE(Child<QPushButton>(d, "btCreateLyricsFile")->isEnabled());
             }
             ui.yes = true;
         });
@@ -426,11 +394,11 @@ TEST_F(TrackEditor, BrowsedLyricsAreCopiedWithoutOverwritingAndShown)
             WriteFileBytes(lyricsPath(QStringLiteral("words.txt")), already);
         host.select(track);
         run(TfmTrack::Edit, [](QDialog *d) {
-            auto *memo = child<QPlainTextEdit>(d, "mmLyrics");
+            auto *memo = Child<QPlainTextEdit>(d, "mmLyrics");
             EXPECT_EQ(memo->toPlainText(), QStringLiteral("[File not found]"));
-            click(d, "btBrowseLyricsFile");
+            Click(d, "btBrowseLyricsFile");
             EXPECT_EQ(text(d, "pnLyricsFile"), QStringLiteral("words.txt"));
-            click(d, "btOk");
+            Click(d, "btOk");
         });
         const QByteArray expected = already.isEmpty() ? "new line 1\r\nline 2" : already;
         EXPECT_EQ(ReadFileBytes(lyricsPath(QStringLiteral("words.txt"))), expected);
@@ -454,10 +422,10 @@ TEST_F(TrackEditor, ALyricsFolderThatCannotBeMadeIsReportedAndTheNameKept)
     track->LyricsFile = QStringLiteral("old.txt");
     host.select(track);
     run(TfmTrack::Edit, [](QDialog *d) {
-        child<QLineEdit>(d, "edTitle")->setText(QStringLiteral("Typed"));
-        click(d, "btBrowseLyricsFile");
+        Child<QLineEdit>(d, "edTitle")->setText(QStringLiteral("Typed"));
+        Click(d, "btBrowseLyricsFile");
         EXPECT_EQ(text(d, "pnLyricsFile"), QStringLiteral("old.txt"));
-        click(d, "btOk");
+        Click(d, "btOk");
     });
     ASSERT_EQ(ui.messages.size(), 1);
     EXPECT_TRUE(ui.messages.front().contains(QStringLiteral("words.txt")));
@@ -474,11 +442,11 @@ TEST_F(TrackEditor, ClearDiscIdsTakesEffectOnlyWhenStored)
         host.select(disc);
         run(TfmTrack::Edit, [closeWith](QDialog *d) {
             EXPECT_EQ(text(d, "pnCddbDiscId"), QStringLiteral("Cddb Disc ID: a10b2c03"));
-            click(d, "btClearIDs");
+            Click(d, "btClearIDs");
             EXPECT_EQ(text(d, "pnMsDiscId"), QStringLiteral("Microsoft Disc ID: "));
             EXPECT_EQ(text(d, "pnCddbDiscId"), QStringLiteral("Cddb Disc ID: 00000000"));
             EXPECT_EQ(text(d, "pnCddbRevision"), QStringLiteral("CDDB Revision: 0"));
-            click(d, closeWith);
+            Click(d, closeWith);
         });
         const bool stored = QLatin1String(closeWith) == QLatin1String("btOk");
         EXPECT_EQ(disc->MsDiscId, stored ? 0 : 0x394BC) << closeWith;
@@ -492,14 +460,14 @@ TEST_F(TrackEditor, EmptyArtistFallsBackButIsNotShownAsTheTracksOwn)
     host.album->Artist = db.LookupList(fdArtist).GetOrAdd(QStringLiteral("Band"));
     run(TfmTrack::AddTracks, [](QDialog *d) {
         setText(d, "edTitle", QStringLiteral("Intro"));
-        click(d, "btOk");
+        Click(d, "btOk");
     });
     ASSERT_EQ(disc->Count(), 1);
     auto *track = static_cast<TTrack *>(disc->Items(0));
     EXPECT_EQ(track->GetFieldAsString(fdArtist), QStringLiteral("Band"));
     host.select(track);
     run(TfmTrack::Edit, [](QDialog *d) {
-        auto *artist = child<QComboBox>(d, "cbArtist");
+        auto *artist = Child<QComboBox>(d, "cbArtist");
         EXPECT_TRUE(artist->currentText().isEmpty());
         EXPECT_EQ(artist->findText(QStringLiteral("Band")), 0);
     });
@@ -511,15 +479,15 @@ TEST_F(TrackEditor, TypedNamesBecomeEntriesAndValuesAreStored)
     host.typedForAlbum = {{fdArtist, QStringLiteral("Typed For Album")}};
     run(TfmTrack::AddTracks, [](QDialog *d) {
         // The album editor's typed name is already offered.
-        EXPECT_GE(child<QComboBox>(d, "cbArtist")->findText(QStringLiteral("Typed For Album")), 0);
+        EXPECT_GE(Child<QComboBox>(d, "cbArtist")->findText(QStringLiteral("Typed For Album")), 0);
         setText(d, "cbSongwriter", QStringLiteral("New Writer"));
         setText(d, "cbTrackLookup1", QStringLiteral("Mood"));
         setText(d, "edYear", QStringLiteral("1999"));
-        child<QSpinBox>(d, "edBPM")->setValue(120);
-        child<QCheckBox>(d, "ckLive")->setCheckState(Qt::PartiallyChecked);
-        child<QSlider>(d, "tbRating")->setValue(70);
+        Child<QSpinBox>(d, "edBPM")->setValue(120);
+        Child<QCheckBox>(d, "ckLive")->setCheckState(Qt::PartiallyChecked);
+        Child<QSlider>(d, "tbRating")->setValue(70);
         EXPECT_EQ(text(d, "pnRating"), QStringLiteral("70 %"));
-        click(d, "btOk");
+        Click(d, "btOk");
     });
     ASSERT_EQ(disc->Count(), 1);
     const auto *track = static_cast<TTrack *>(disc->Items(0));
@@ -545,10 +513,10 @@ TEST_F(TrackEditor, AudioFileIsBrowsedPlayedOrReportedMissing)
     auto *track = host.add<TTrack>(disc, QStringLiteral("Song"));
     host.select(track);
     run(TfmTrack::Edit, [&song](QDialog *d) {
-        click(d, "btBrowseAudioFile");
+        Click(d, "btBrowseAudioFile");
         EXPECT_EQ(text(d, "pnAudioFile"), song);
-        click(d, "btPlayAudioFile");
-        click(d, "btOk");
+        Click(d, "btPlayAudioFile");
+        Click(d, "btOk");
     });
     EXPECT_EQ(track->AudioFile.toString(), song);
     EXPECT_EQ(ui.opened, QStringList{song});
@@ -558,7 +526,7 @@ TEST_F(TrackEditor, AudioFileIsBrowsedPlayedOrReportedMissing)
               5);
 
     track->AudioFile = QStringLiteral("/nowhere/gone.mp3");
-    run(TfmTrack::Edit, [](QDialog *d) { click(d, "btPlayAudioFile"); });
+    run(TfmTrack::Edit, [](QDialog *d) { Click(d, "btPlayAudioFile"); });
     EXPECT_EQ(ui.messages, QStringList{QStringLiteral("File not found:\r\n/nowhere/gone.mp3")});
 }
 

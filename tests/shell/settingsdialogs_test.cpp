@@ -42,13 +42,6 @@ private:
     QStringList m_drives;
 };
 
-template <class T> T *child(QWidget *parent, const char *name)
-{
-    T *w = parent->findChild<T *>(QLatin1String(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-
 // Once the next modal dialog is up, runs act on it and then presses the button act
 // names ("btOk", "btCancel"). A dialog left open by a failed check is rejected, so a
 // failure cannot hang the test.
@@ -109,16 +102,16 @@ TEST_F(SettingsDialogs, PreferencesOkTakesTheControlsCancelNothing)
 
         whenModal([confirm](QDialog *d) {
             EXPECT_EQ(d->objectName(), QStringLiteral("fmPrefs"));
-            auto *drive = child<QComboBox>(d, "cbScanDrive");
+            auto *drive = Child<QComboBox>(d, "cbScanDrive");
             EXPECT_EQ(drive->currentText(), QStringLiteral("/dev/sr1"));
-            EXPECT_FALSE(child<QCheckBox>(d, "ckConfirmAlbumRemoval")->isChecked());
-            EXPECT_TRUE(child<QCheckBox>(d, "ckConfirmTrackRemoval")->isChecked());
-            EXPECT_EQ(child<QLineEdit>(d, "edCoversFolder")->text(), QStringLiteral("/covers"));
+            EXPECT_FALSE(Child<QCheckBox>(d, "ckConfirmAlbumRemoval")->isChecked());
+            EXPECT_TRUE(Child<QCheckBox>(d, "ckConfirmTrackRemoval")->isChecked());
+            EXPECT_EQ(Child<QLineEdit>(d, "edCoversFolder")->text(), QStringLiteral("/covers"));
 
             drive->setCurrentIndex(0);
-            QTest::mouseClick(child<QCheckBox>(d, "ckConfirmAlbumRemoval"), Qt::LeftButton);
-            QTest::mouseClick(child<QCheckBox>(d, "ckShowInCollectionIndicator"), Qt::LeftButton);
-            auto *lyrics = child<QLineEdit>(d, "edLyricsFolder");
+            QTest::mouseClick(Child<QCheckBox>(d, "ckConfirmAlbumRemoval"), Qt::LeftButton);
+            QTest::mouseClick(Child<QCheckBox>(d, "ckShowInCollectionIndicator"), Qt::LeftButton);
+            auto *lyrics = Child<QLineEdit>(d, "edLyricsFolder");
             lyrics->clear();
             QTest::keyClicks(lyrics, QStringLiteral("no/such/folder"));
             return confirm ? "btOk" : "btCancel";
@@ -141,7 +134,7 @@ TEST_F(SettingsDialogs, MachineWithoutDrivesLeavesDriveEmpty)
     TdmGlobal dm({}, &store, &none);
     ASSERT_TRUE(dm.Prefs().Drive.isEmpty());
     whenModal([](QDialog *d) {
-        auto *drive = child<QComboBox>(d, "cbScanDrive");
+        auto *drive = Child<QComboBox>(d, "cbScanDrive");
         EXPECT_EQ(drive->count(), 0);
         EXPECT_EQ(drive->currentIndex(), -1);
         return "btOk";
@@ -179,13 +172,13 @@ TEST_F(FieldDefaultsDialog, ShowsTheDefaultsAndOkKeepsThem)
     dm.Fields().SetFieldName(fdPrice, QStringLiteral("Co&st"));
     whenModal([](QDialog *d) {
         EXPECT_EQ(d->objectName(), QStringLiteral("fmFieldDefaults"));
-        auto *format = child<QComboBox>(d, "cbFormat");
+        auto *format = Child<QComboBox>(d, "cbFormat");
         EXPECT_EQ(format->count(), 3);
         EXPECT_EQ(format->currentText(), QStringLiteral("CD"));
-        EXPECT_EQ(child<QLineEdit>(d, "edPrice")->text(), QStringLiteral("12.50"));
-        EXPECT_EQ(child<QComboBox>(d, "cbOwner")->currentIndex(), -1);
-        EXPECT_EQ(child<QCheckBox>(d, "ckLive")->checkState(), Qt::PartiallyChecked);
-        auto *ad = child<QGroupBox>(d, "rgAD");
+        EXPECT_EQ(Child<QLineEdit>(d, "edPrice")->text(), QStringLiteral("12.50"));
+        EXPECT_EQ(Child<QComboBox>(d, "cbOwner")->currentIndex(), -1);
+        EXPECT_EQ(Child<QCheckBox>(d, "ckLive")->checkState(), Qt::PartiallyChecked);
+        auto *ad = Child<QGroupBox>(d, "rgAD");
         const auto ddd = ad->findChildren<QRadioButton *>();
         EXPECT_EQ(ddd.size(), 5);
         if (ddd.size() == 5) {
@@ -199,8 +192,8 @@ TEST_F(FieldDefaultsDialog, ShowsTheDefaultsAndOkKeepsThem)
             renamed = renamed || label->text() == QStringLiteral("Co&st");
         EXPECT_TRUE(renamed);
 
-        auto *rating = child<QSlider>(d, "tbRating");
-        auto *panel = child<QLabel>(d, "pnRating");
+        auto *rating = Child<QSlider>(d, "tbRating");
+        auto *panel = Child<QLabel>(d, "pnRating");
         EXPECT_EQ(panel->text(), QStringLiteral("70 %"));
         QTest::keyClick(rating, Qt::Key_PageUp);
         EXPECT_EQ(panel->text(), QStringLiteral("80 %"));
@@ -223,7 +216,7 @@ TEST_F(FieldDefaultsDialog, UnknownFormatShowsNoSelectionAndOkStoresEmpty)
 {
     dm.FieldDefaults().FormatString = QStringLiteral("8-Track");
     whenModal([](QDialog *d) {
-        auto *format = child<QComboBox>(d, "cbFormat");
+        auto *format = Child<QComboBox>(d, "cbFormat");
         EXPECT_EQ(format->currentIndex(), -1);
         EXPECT_EQ(format->currentText(), QString());
         return "btOk";
@@ -235,14 +228,14 @@ TEST_F(FieldDefaultsDialog, UnknownFormatShowsNoSelectionAndOkStoresEmpty)
 TEST_F(FieldDefaultsDialog, PriceThatIsNoNumberStopsAtThePrice)
 {
     whenModal([](QDialog *d) {
-        auto *year = child<QLineEdit>(d, "edYear");
+        auto *year = Child<QLineEdit>(d, "edYear");
         QTest::keyClicks(year, QStringLiteral("199912")); // four digits at most
-        QTest::mouseClick(child<QCheckBox>(d, "ckUseNowAsPurchaseDate"), Qt::LeftButton);
-        auto *price = child<QLineEdit>(d, "edPrice");
+        QTest::mouseClick(Child<QCheckBox>(d, "ckUseNowAsPurchaseDate"), Qt::LeftButton);
+        auto *price = Child<QLineEdit>(d, "edPrice");
         price->clear();
         QTest::keyClicks(price, QStringLiteral("12,5x"));
-        child<QComboBox>(d, "cbStore")->setEditText(QStringLiteral("Elsewhere"));
-        QTest::keyClick(child<QSlider>(d, "tbRating"), Qt::Key_End);
+        Child<QComboBox>(d, "cbStore")->setEditText(QStringLiteral("Elsewhere"));
+        QTest::keyClick(Child<QSlider>(d, "tbRating"), Qt::Key_End);
         return "btOk";
     });
     EXPECT_EQ(EditFieldDefaults(nullptr, dm, db), QDialog::Accepted);
@@ -303,7 +296,7 @@ TEST_F(SettingsDialogs, FieldNamesRefuseAnotherRowsNameInOtherCase)
 {
     TdmGlobal dm({}, &store);
     whenModal([this](QDialog *d) {
-        auto *list = child<QTreeWidget>(d, "lvFields");
+        auto *list = Child<QTreeWidget>(d, "lvFields");
         EXPECT_EQ(list->topLevelItemCount(), 56);
         renameInPlace(d, list, QStringLiteral("Title"), QStringLiteral("Heading"));
         renameInPlace(d, list, QStringLiteral("Artist/Composer"), QStringLiteral("HEADING"));
@@ -328,7 +321,7 @@ TEST_F(SettingsDialogs, FieldNamesSortByClickedHeader)
     TdmGlobal dm({}, &store);
     dm.Fields().SetFieldName(fdTitle, QStringLiteral("zz last"));
     whenModal([](QDialog *d) {
-        auto *list = child<QTreeWidget>(d, "lvFields");
+        auto *list = Child<QTreeWidget>(d, "lvFields");
         QHeaderView *header = list->header();
         const auto column = [list](int c) {
             QStringList texts;

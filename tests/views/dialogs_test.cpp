@@ -35,41 +35,11 @@
 namespace {
 // Runs check on the modal dialog about to be shown, then makes sure it closes
 // (a failed ASSERT inside check would otherwise leave it open).
-void whenModal(std::function<void(QDialog *)> check, int tries = 200)
-{
-    QTimer::singleShot(0, [check, tries] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (tries > 0)
-                whenModal(check, tries - 1);
-            else
-                ADD_FAILURE() << "no modal dialog";
-            return;
-        }
-        check(dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-}
-
-template <class T> T *child(QWidget *parent, const char *name)
-{
-    T *w = parent->findChild<T *>(QLatin1String(name));
-    EXPECT_TRUE(w) << name;
-    return w;
-}
-
 // An item view takes a double click only on the row the button went down on.
 void doubleClick(QAbstractItemView *view, const QRect &row)
 {
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, row.center());
-}
-
-void click(QWidget *parent, const char *name)
-{
-    if (auto *b = child<QAbstractButton>(parent, name))
-        QTest::mouseClick(b, Qt::LeftButton);
 }
 
 // A test home with the program's resources on an in-memory settings store.
@@ -109,19 +79,19 @@ TEST(FilterDialog, OkRebuildsTheFilterFromTheControls)
     env.addAlbum(QStringLiteral("Help"), QStringLiteral("Beatles, The"));
     env.addAlbum(QStringLiteral("Hush"), QStringLiteral("Quiet"));
     TFilterFields filter(ilAlbum);
-    whenModal([](QDialog *d) {
+    WhenModal([](QDialog *d) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("Album Filter"));
         // The artist list offers the lookup entries' sort names.
-        if (auto *artist = child<QComboBox>(d, "cbArtist")) {
+        if (auto *artist = Child<QComboBox>(d, "cbArtist")) {
             ASSERT_EQ(artist->count(), 2);
             EXPECT_EQ(artist->itemText(0), QStringLiteral("Beatles, The"));
             EXPECT_TRUE(artist->currentText().isEmpty());
         }
-        QTest::keyClicks(child<QLineEdit>(d, "edTitle"), QStringLiteral("Help"));
-        auto *rare = child<QCheckBox>(d, "ckRare");
+        QTest::keyClicks(Child<QLineEdit>(d, "edTitle"), QStringLiteral("Help"));
+        auto *rare = Child<QCheckBox>(d, "ckRare");
         ASSERT_EQ(rare->checkState(), Qt::PartiallyChecked); // no condition yet
         QTest::keyClick(rare, Qt::Key_Space);
-        click(d, "btOk");
+        Click(d, "btOk");
     });
     ASSERT_TRUE(EditFilter(nullptr, filter, env.db, env.dm));
     EXPECT_EQ(filter.GetDescription(env.dm.Fields()),
@@ -142,14 +112,14 @@ TEST(FilterDialog, ControlsFollowTheLevelAndTheUsersFieldNames)
     };
     for (TItemLevel level : {ilAlbum, ilTrack}) {
         TFilterFields filter(level);
-        whenModal([&](QDialog *d) {
+        WhenModal([&](QDialog *d) {
             for (const auto &c : controls) {
-                if (auto *w = child<QWidget>(d, c.name)) {
+                if (auto *w = Child<QWidget>(d, c.name)) {
                     EXPECT_EQ(w->isEnabled(), level == ilAlbum ? c.album : c.track) << c.name;
                 }
             }
             // The label of a control is the user's name, accelerator kept, never markup.
-            auto *year = child<QLineEdit>(d, "edYear");
+            auto *year = Child<QLineEdit>(d, "edYear");
             const auto labels = d->findChildren<QLabel *>();
             const auto label = std::find_if(labels.begin(), labels.end(),
                                             [&](QLabel *l) { return l->buddy() == year; });
@@ -171,16 +141,16 @@ TEST(FilterDialog, ClearFilterEmptiesTheControlsOnly)
     const QString before = filter.GetDescription(env.dm.Fields());
 
     auto clearAndPress = [&](const char *button) {
-        whenModal([button](QDialog *d) {
-            auto *title = child<QLineEdit>(d, "edTitle");
-            auto *rare = child<QCheckBox>(d, "ckRare");
+        WhenModal([button](QDialog *d) {
+            auto *title = Child<QLineEdit>(d, "edTitle");
+            auto *rare = Child<QCheckBox>(d, "ckRare");
             EXPECT_EQ(title->text(), QStringLiteral("x"));
             EXPECT_EQ(rare->checkState(), Qt::Checked);
-            click(d, "btClearAll");
+            Click(d, "btClearAll");
             EXPECT_TRUE(title->text().isEmpty());
             EXPECT_EQ(rare->checkState(), Qt::PartiallyChecked);
-            EXPECT_TRUE(child<QRadioButton>(d, "rbOr")->isChecked());
-            click(d, button);
+            EXPECT_TRUE(Child<QRadioButton>(d, "rbOr")->isChecked());
+            Click(d, button);
         });
     };
     clearAndPress("btCancel");
@@ -205,10 +175,10 @@ TEST(SelectFieldsDialog, DoubleClickAddsAFieldThatOnlyOkKeeps)
         Env env;
         TShowFields fields(ilAlbum);
         fields.AddDefaults();
-        whenModal([&](QDialog *d) {
+        WhenModal([&](QDialog *d) {
             EXPECT_EQ(d->windowTitle(), QStringLiteral("Album Fields for List Columns"));
-            auto *tree = child<QTreeWidget>(d, "tvFields");
-            auto *list = child<QListWidget>(d, "lvFields");
+            auto *tree = Child<QTreeWidget>(d, "tvFields");
+            auto *list = Child<QListWidget>(d, "lvFields");
             ASSERT_TRUE(tree && list);
             QTreeWidgetItem *index = tree->topLevelItem(0)->child(0); // "Main" is open
             ASSERT_EQ(index->text(0), QStringLiteral("Index"));
@@ -216,7 +186,7 @@ TEST(SelectFieldsDialog, DoubleClickAddsAFieldThatOnlyOkKeeps)
             ASSERT_EQ(list->count(), 4);
             EXPECT_EQ(list->item(3)->text(), QStringLiteral("Index"));
             EXPECT_EQ(list->currentRow(), 3);
-            click(d, c.button);
+            Click(d, c.button);
         });
         EXPECT_EQ(SelectFields(nullptr, fields, QStringLiteral("for List Columns"), env.dm),
                   c.result);
@@ -233,14 +203,14 @@ TEST(SelectFieldsDialog, DoubleClickOnASortRowFlipsItsOrder)
     Env env;
     TSortFields fields(ilTrack);
     fields.Add(std::make_unique<TSortField>(fdYear, 1));
-    whenModal([](QDialog *d) {
+    WhenModal([](QDialog *d) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("Track Sort Order"));
-        auto *list = child<QListWidget>(d, "lvFields");
+        auto *list = Child<QListWidget>(d, "lvFields");
         ASSERT_TRUE(list);
         doubleClick(list, list->visualItemRect(list->item(0)));
-        EXPECT_TRUE(child<QWidget>(d, "rgOrder")->isEnabled());
-        EXPECT_TRUE(child<QRadioButton>(d, "rbDescending")->isChecked());
-        click(d, "btOk");
+        EXPECT_TRUE(Child<QWidget>(d, "rgOrder")->isEnabled());
+        EXPECT_TRUE(Child<QRadioButton>(d, "rbDescending")->isChecked());
+        Click(d, "btOk");
     });
     ASSERT_TRUE(SelectFields(nullptr, fields, {}, env.dm));
     EXPECT_EQ(fields.Items(0)->Order, -1);
@@ -278,9 +248,9 @@ TEST(SelectFieldsDialog, DropsAddMoveAndRemoveRows)
         Env env;
         TShowFields fields(ilAlbum);
         fields.AddDefaults();
-        whenModal([&](QDialog *d) {
-            auto *tree = child<QTreeWidget>(d, "tvFields");
-            auto *list = child<QListWidget>(d, "lvFields");
+        WhenModal([&](QDialog *d) {
+            auto *tree = Child<QTreeWidget>(d, "tvFields");
+            auto *list = Child<QListWidget>(d, "lvFields");
             ASSERT_TRUE(tree && list);
             const QPoint at = c.target == OnFirstRow ? list->visualItemRect(list->item(0)).center()
                               : c.target == BelowLastRow
@@ -301,7 +271,7 @@ namespace {
 QStringList formTexts(QWidget *browse)
 {
     QStringList texts;
-    if (auto *form = child<QScrollArea>(browse, "scBrowse"))
+    if (auto *form = Child<QScrollArea>(browse, "scBrowse"))
         for (const QLineEdit *e : form->widget()->findChildren<QLineEdit *>())
             texts << e->text();
     return texts;
@@ -314,15 +284,15 @@ TEST(BrowseWindow, StepsToTheLastItemAndReturnsItsPosition)
     TDataItemList items(ilAlbum);
     for (const char *title : {"One", "Two", "Three"})
         items.append(env.addAlbum(QLatin1String(title), QStringLiteral("Artist")));
-    whenModal([](QDialog *d) {
-        EXPECT_EQ(child<QLabel>(d, "laStatus")->text(), QStringLiteral("Item 2 of 3"));
-        click(d, "btLast");
-        EXPECT_EQ(child<QLabel>(d, "laStatus")->text(), QStringLiteral("Item 3 of 3"));
+    WhenModal([](QDialog *d) {
+        EXPECT_EQ(Child<QLabel>(d, "laStatus")->text(), QStringLiteral("Item 2 of 3"));
+        Click(d, "btLast");
+        EXPECT_EQ(Child<QLabel>(d, "laStatus")->text(), QStringLiteral("Item 3 of 3"));
         EXPECT_TRUE(formTexts(d).contains(QStringLiteral("Three")));
-        EXPECT_FALSE(child<QWidget>(d, "btNext")->isEnabled());
-        EXPECT_FALSE(child<QWidget>(d, "btLast")->isEnabled());
-        EXPECT_TRUE(child<QWidget>(d, "btPrior")->isEnabled());
-        click(d, "btClose");
+        EXPECT_FALSE(Child<QWidget>(d, "btNext")->isEnabled());
+        EXPECT_FALSE(Child<QWidget>(d, "btLast")->isEnabled());
+        EXPECT_TRUE(Child<QWidget>(d, "btPrior")->isEnabled());
+        Click(d, "btClose");
     });
     EXPECT_EQ(BrowseList(nullptr, items, ilAlbum, 1, env.dm), 2);
     EXPECT_EQ(env.store.ReadInteger(QStringLiteral("Browse\\AlbumShowFields"),
@@ -351,18 +321,18 @@ TEST(BrowseWindow, OneItemShowsItsContentsAndItsAlbumsComments)
     for (const auto &c : cases) {
         TDataItemList items(c.level);
         items.append(c.item);
-        whenModal([&](QDialog *d) {
-            EXPECT_EQ(child<QLabel>(d, "laStatus")->text(), QStringLiteral("Item 1 of 1"));
+        WhenModal([&](QDialog *d) {
+            EXPECT_EQ(Child<QLabel>(d, "laStatus")->text(), QStringLiteral("Item 1 of 1"));
             for (const char *name : {"btFirst", "btPrior", "btNext", "btLast"})
-                EXPECT_FALSE(child<QWidget>(d, name)->isEnabled()) << name;
+                EXPECT_FALSE(Child<QWidget>(d, name)->isEnabled()) << name;
             QStringList nodes;
-            auto *tree = child<QTreeWidget>(d, "tvDetails");
+            auto *tree = Child<QTreeWidget>(d, "tvDetails");
             for (QTreeWidgetItemIterator it(tree); *it; ++it) {
                 nodes << (*it)->text(0);
                 EXPECT_TRUE((*it)->isExpanded() || (*it)->childCount() == 0);
             }
             EXPECT_EQ(nodes, c.tree);
-            EXPECT_EQ(child<QPlainTextEdit>(d, "mmComments")->toPlainText(),
+            EXPECT_EQ(Child<QPlainTextEdit>(d, "mmComments")->toPlainText(),
                       QStringLiteral("first\nsecond"));
         });
         EXPECT_EQ(BrowseList(nullptr, items, c.level, 0, env.dm), 0);
@@ -392,12 +362,12 @@ TEST(BrowseWindow, ShowsACoverOnlyWhenItReads)
         album->CoverFile = QLatin1String(c.file);
         TDataItemList items(ilAlbum);
         items.append(album);
-        whenModal([&](QDialog *d) {
+        WhenModal([&](QDialog *d) {
             QCoreApplication::processEvents();
-            auto *cover = child<QLabel>(d, "imCover");
+            auto *cover = Child<QLabel>(d, "imCover");
             EXPECT_EQ(cover->isVisible(), c.shown) << c.file;
             if (c.shown) { // the panel's height, the picture's proportions
-                EXPECT_EQ(cover->width(), 2 * child<QWidget>(d, "pnCoverComments")->height());
+                EXPECT_EQ(cover->width(), 2 * Child<QWidget>(d, "pnCoverComments")->height());
             }
         });
         BrowseList(nullptr, items, ilAlbum, 0, env.dm);
@@ -423,14 +393,14 @@ TEST(StatisticsWindow, ShowsTheTotalsOfTheDatabase)
         {"pnAvgAlbumLength", "62:05"},
         {"pnAvgTrackLength", "31:02"},
     };
-    whenModal([&](QDialog *d) {
+    WhenModal([&](QDialog *d) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("Statistics"));
         for (const auto &e : expected) {
-            if (auto *p = child<QLabel>(d, e.panel)) {
+            if (auto *p = Child<QLabel>(d, e.panel)) {
                 EXPECT_EQ(p->text(), QLatin1String(e.text)) << e.panel;
             }
         }
-        click(d, "btClose");
+        Click(d, "btClose");
     });
     ShowStatistics(nullptr, env.db);
 }

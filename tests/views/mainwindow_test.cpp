@@ -30,23 +30,6 @@ namespace {
 
 const QString kDemo = QStringLiteral(QEL_BINARY_DIR "/resources/demo.qel");
 
-void whenModal(std::function<void(QDialog *)> check, int tries = 200)
-{
-    QTimer::singleShot(0, [check, tries] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (tries > 0)
-                whenModal(check, tries - 1);
-            else
-                ADD_FAILURE() << "no modal dialog";
-            return;
-        }
-        check(dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-}
-
 qsizetype albumsInFile(const QString &path)
 {
     TQelDb db;
@@ -197,7 +180,7 @@ TEST_F(MainWindow, AddAndEditAlbumSaveAtOnceAndCancelChangesNothing)
     auto w = start();
     const qsizetype before = w->Db().AlbumCount();
     auto typeTitleAnd = [](const QString &title, const char *button) {
-        whenModal([title, button](QDialog *d) {
+        WhenModal([title, button](QDialog *d) {
             ASSERT_EQ(d->objectName(), QStringLiteral("fmAlbum"));
             d->findChild<QLineEdit *>(QStringLiteral("edTitle"))->setText(title);
             // A new artist: the album gets a folder of its own.
@@ -238,9 +221,9 @@ TEST_F(MainWindow, ALookupListChangeIsSavedAtOnce)
 {
     auto w = start();
     const qsizetype artists = w->Db().LookupList(fdArtist).Count();
-    whenModal([](QDialog *lists) {
+    WhenModal([](QDialog *lists) {
         ASSERT_EQ(lists->objectName(), QStringLiteral("fmLookupLists"));
-        whenModal([](QDialog *entry) {
+        WhenModal([](QDialog *entry) {
             entry->findChild<QLineEdit *>(QStringLiteral("edSortName"))
                 ->setText(QStringLiteral("Zed, Newcomer"));
             entry->findChild<QAbstractButton *>(QStringLiteral("btOK"))->click();
@@ -467,7 +450,7 @@ TEST_F(MainWindow, FilterMadeInTheDialogShowsInTheStatusBarAndSwitchesOff)
     auto *filterPane = w->findChild<QLabel *>(QStringLiteral("pnFilter"));
     ASSERT_TRUE(filterPane);
     EXPECT_EQ(filterPane->text(), QStringLiteral("Filter: [None]"));
-    whenModal([](QDialog *d) {
+    WhenModal([](QDialog *d) {
         auto *title = d->findChild<QLineEdit *>(QStringLiteral("edTitle"));
         ASSERT_TRUE(title);
         title->setText(QStringLiteral("Rue"));
@@ -567,7 +550,7 @@ TEST_F(MainWindow, BrowseReturningTheLastRowSelectsIt)
     w->Action(QStringLiteral("acTrackView"))->trigger();
     state.SelectNode(&state.Root()->children.front());
     ASSERT_GE(state.RowCount(), 2);
-    whenModal([](QDialog *d) {
+    WhenModal([](QDialog *d) {
         auto *last = d->findChild<QToolButton *>(QStringLiteral("btLast"));
         ASSERT_TRUE(last);
         last->click();

@@ -679,14 +679,22 @@ void TfmAlbum::fillTree()
     m_tree->expandAll();
 }
 
-void TfmAlbum::addNodes(QTreeWidgetItem *parent, TDataItem *item)
+QTreeWidgetItem *TfmAlbum::addNodes(QTreeWidgetItem *parent, TDataItem *item)
 {
     auto *node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(m_tree);
     node->setData(0, Qt::UserRole, QVariant::fromValue(quintptr(item)));
-    node->setIcon(0, TIconLists::Instance().Small(item->GetImageIndex()));
-    node->setText(0, ShortenText(static_cast<const TCustomTrack *>(item)->GetCaption()));
+    showNode(node);
     for (TDataItem *child : item->Children)
         addNodes(node, child);
+    return node;
+}
+
+void TfmAlbum::showNode(QTreeWidgetItem *node)
+{
+    if (const TDataItem *item = TItemTreeWidget::ItemOf(node)) {
+        node->setText(0, ShortenText(static_cast<const TCustomTrack *>(item)->GetCaption()));
+        node->setIcon(0, TIconLists::Instance().Small(item->GetImageIndex()));
+    }
 }
 
 std::vector<QTreeWidgetItem *> TfmAlbum::nodesInOrder() const
@@ -751,12 +759,7 @@ void TfmAlbum::SelectNextNode()
 void TfmAlbum::AddItemNode(TDataItem *item)
 {
     QTreeWidgetItem *parent = item->Kind() == TItemKind::Disc ? nullptr : nodeOf(item->Parent);
-    auto *node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(m_tree);
-    node->setData(0, Qt::UserRole, QVariant::fromValue(quintptr(item)));
-    node->setIcon(0, TIconLists::Instance().Small(item->GetImageIndex()));
-    node->setText(0, ShortenText(static_cast<const TCustomTrack *>(item)->GetCaption()));
-    for (TDataItem *child : item->Children)
-        addNodes(node, child);
+    QTreeWidgetItem *node = addNodes(parent, item);
     if (parent)
         parent->setExpanded(true);
     m_tree->setCurrentItem(node);
@@ -766,20 +769,14 @@ void TfmAlbum::AddItemNode(TDataItem *item)
 void TfmAlbum::RefreshSelectedNode()
 {
     if (QTreeWidgetItem *node = m_tree->currentItem())
-        if (TDataItem *item = TItemTreeWidget::ItemOf(node)) {
-            node->setText(0, ShortenText(static_cast<const TCustomTrack *>(item)->GetCaption()));
-            node->setIcon(0, TIconLists::Instance().Small(item->GetImageIndex()));
-        }
+        showNode(node);
 }
 
 void TfmAlbum::Renumber()
 {
     ItemTree::Renumber(&m_album);
     for (QTreeWidgetItem *node : nodesInOrder())
-        if (TDataItem *item = TItemTreeWidget::ItemOf(node)) {
-            node->setText(0, ShortenText(static_cast<const TCustomTrack *>(item)->GetCaption()));
-            node->setIcon(0, TIconLists::Instance().Small(item->GetImageIndex()));
-        }
+        showNode(node);
     const TQelFields &fields = m_dm.Fields();
     m_nrTracks->setText(fields.GetFieldName(fdNrTracks) + QStringLiteral(": ") +
                         m_album.GetFieldAsString(fdNrTracks));
@@ -966,17 +963,7 @@ void TfmAlbum::SetCoverFromFile(const QString &path)
     const TFolderFile target = m_dm.GetCoverFileName(name);
     if (!target.exists &&
         QFileInfo(path).absoluteFilePath() != QFileInfo(target.path).absoluteFilePath()) {
-        QString error;
-        QFile in(path);
-        QByteArray bytes;
-        if (!in.open(QIODevice::ReadOnly))
-            error = in.errorString();
-        else if (bytes = in.readAll(); in.error() != QFileDevice::NoError)
-            error = in.errorString();
-        else if (!QDir().mkpath(QFileInfo(target.path).absolutePath()))
-            error = tr("The folder cannot be created.");
-        else
-            error = WriteFileAtomically(target.path, bytes);
+        const QString error = CopyFileAtomically(path, target.path);
         if (!error.isEmpty()) {
             ShowInfo(tr("The picture \"%1\" could not be copied into the covers folder "
                         "\"%2\":\r\n%3")

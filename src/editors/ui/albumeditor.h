@@ -113,7 +113,8 @@ private:
     void loadAlbum();
     bool storeAlbum();
     void fillTree();
-    void addNodes(QTreeWidgetItem *parent, TDataItem *item);
+    QTreeWidgetItem *addNodes(QTreeWidgetItem *parent, TDataItem *item);
+    void showNode(QTreeWidgetItem *node); // text and picture of its item
     std::vector<QTreeWidgetItem *> nodesInOrder() const;
     QTreeWidgetItem *nodeOf(const TDataItem *item) const;
     void updateCaption();

@@ -757,16 +757,7 @@ void TfmTrack::browseLyricsFile()
     const TFolderFile target = m_dm.GetLyricsFileName(chosen.fileName());
     // A file of that name already in the lyrics folder is kept, never overwritten.
     if (!target.exists && !QFileInfo::exists(target.path)) {
-        QFile source(choice.file);
-        QString error;
-        if (!source.open(QIODevice::ReadOnly))
-            error = source.errorString();
-        else if (const QByteArray bytes = source.readAll(); source.error() != QFileDevice::NoError)
-            error = source.errorString();
-        else if (!QDir().mkpath(QFileInfo(target.path).absolutePath()))
-            error = tr("The folder cannot be created.");
-        else
-            error = WriteFileAtomically(target.path, bytes);
+        const QString error = CopyFileAtomically(choice.file, target.path);
         if (!error.isEmpty()) {
             // The name stays as it was: nothing typed on the dialog is lost.
             ShowInfo(tr("The file \"%1\" could not be copied into the lyrics folder "
