@@ -406,7 +406,7 @@ QWidget *TfmAlbum::buildRecordingTab()
     right->addWidget(m_live);
     right->addWidget(m_ad);
     right->addStretch(1);
-    grid->addLayout(right, 0, 2, row, 1);
+    grid->addLayout(right, 0, 2, row + 1, 1); // down to the stretching row
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);
     return page;
