@@ -14,10 +14,12 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -385,6 +387,31 @@ TEST_F(MainWindow, AudioFilesAndTheManualOpenWithTheDesktop)
     EXPECT_TRUE(desktop.opened[1].endsWith(QStringLiteral("Docs/QelmusicManual.htm")));
     EXPECT_TRUE(desktop.opened[2].endsWith(QStringLiteral("Docs/QelmusicFAQ.htm")));
     EXPECT_TRUE(QFile::exists(desktop.opened[1]));
+}
+
+TEST_F(MainWindow, TheSortedColumnCarriesTheArrowOfItsOrder)
+{
+    auto w = start();
+    ASSERT_TRUE(selectFirstAlbum(*w));
+    auto *list = w->findChild<TQelListView *>(QStringLiteral("lvMain"));
+    auto marks = [&] {
+        QList<int> images;
+        for (int column = 0; column < list->model()->columnCount(); ++column)
+            images << list->HeaderImage(column);
+        return images;
+    };
+    // No sort fields: the list is in Title order; the columns are Artist, Title, Year.
+    EXPECT_EQ(marks(), (QList<int>{-1, 58, -1}));
+    auto *header = list->Details()->horizontalHeader();
+    emit header->sectionClicked(2);
+    EXPECT_EQ(marks(), (QList<int>{-1, -1, 58}));
+    emit header->sectionClicked(2);
+    EXPECT_EQ(marks(), (QList<int>{-1, -1, 59}));
+    // The order goes into the view's sort fields, which are saved at close.
+    w->close();
+    EXPECT_EQ(store.ReadInteger(QStringLiteral("MainWindow\\AlbumSortFields"),
+                                QStringLiteral("Count"), 0),
+              1);
 }
 
 TEST_F(MainWindow, InsertAndDeleteKeysActOnTheTreeAndTheListOnly)
