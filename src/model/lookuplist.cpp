@@ -126,6 +126,15 @@ TLookupItem *TLookupList::FindOrCreate(const QString &sortName, const QString &d
     return raw;
 }
 
+QStringList TLookupList::SortNames() const
+{
+    QStringList names;
+    names.reserve(Count());
+    for (qsizetype i = 0; i < Count(); ++i)
+        names << Items(i)->SortName;
+    return names;
+}
+
 TLookupItem *TLookupList::GetOrAdd(const QString &name)
 {
     if (TLookupItem *e = FindByName(name))

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -78,6 +79,7 @@ public:
     qsizetype Count() const { return qsizetype(m_items.size()); }
     TLookupItem *Items(qsizetype index) const { return m_items[std::size_t(index)].get(); }
     QString GetDisplayText(qsizetype index) const { return LookupDisplayText(Items(index)); }
+    QStringList SortNames() const; // in list order
 
     qsizetype IndexOf(const QString &sortName) const;
     qsizetype IndexOfItem(const TLookupItem *item) const;

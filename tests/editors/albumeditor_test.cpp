@@ -178,8 +178,9 @@ TEST(AlbumEditor, DragRulesAndRenumbering)
     disc->Items(1)->Add(sub);
     auto w = env.open(*album);
     TDataItem *first = disc->Items(0);
-    EXPECT_TRUE(w->CanDropItem(first, header));
-    EXPECT_FALSE(w->CanDropItem(sub, header));
+    TDataItem *subParent = sub->Parent;
+    w->DropItem(sub, header); // refused: a subtrack goes onto a track only
+    EXPECT_EQ(sub->Parent, subParent);
     w->DropItem(first, header);
     EXPECT_EQ(first->Parent, header);
     EXPECT_EQ(static_cast<TTrack *>(first)->Position, 2); // after the disc-level track

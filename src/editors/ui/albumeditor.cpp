@@ -13,6 +13,8 @@
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
 #include "shell/ui/iconlists.h"
+#include "shell/ui/lookupbox.h"
+#include "shell/ui/ratingbar.h"
 #include "shell/ui/windowplacement.h"
 #include "views/ui/filterdialog.h"
 #include <QAction>
@@ -95,7 +97,7 @@ void TItemTreeWidget::dragMoveEvent(QDragMoveEvent *event)
     QTreeWidget::dragMoveEvent(event);
     TDataItem *dragged = ItemOf(currentItem());
     TDataItem *target = ItemOf(itemAt(event->position().toPoint()));
-    if (event->source() == this && CanDrop && CanDrop(dragged, target))
+    if (event->source() == this && ItemTree::CanMove(dragged, target))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -105,7 +107,7 @@ void TItemTreeWidget::dropEvent(QDropEvent *event)
 {
     TDataItem *dragged = ItemOf(currentItem());
     TDataItem *target = ItemOf(itemAt(event->position().toPoint()));
-    if (event->source() != this || !CanDrop || !CanDrop(dragged, target)) {
+    if (event->source() != this || !ItemTree::CanMove(dragged, target)) {
         event->ignore();
         return;
     }
@@ -208,13 +210,7 @@ QLineEdit *TfmAlbum::lineEdit(const char *name, int maxLength)
 
 QComboBox *TfmAlbum::lookupBox(const char *name, TFieldId field)
 {
-    auto *box = new QComboBox;
-    box->setObjectName(QLatin1String(name));
-    box->setEditable(true);
-    box->setInsertPolicy(QComboBox::NoInsert);
-    box->setMaxVisibleItems(15);
-    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    box->setMinimumContentsLength(12);
+    QComboBox *box = NewLookupBox(QLatin1String(name), 12);
     m_lookups.push_back({field, box});
     return box;
 }
@@ -336,9 +332,6 @@ QWidget *TfmAlbum::buildTracksTab()
     m_tree->setDropIndicatorShown(true);
     m_tree->setDragDropMode(QAbstractItemView::DragDrop);
     m_tree->setDefaultDropAction(Qt::CopyAction);
-    m_tree->CanDrop = [this](TDataItem *dragged, TDataItem *target) {
-        return CanDropItem(dragged, target);
-    };
     m_tree->Dropped = [this](TDataItem *dragged, TDataItem *target) { DropItem(dragged, target); };
     m_tree->installEventFilter(this);
     connect(expandAll, &QAction::triggered, m_tree, &QTreeView::expandAll);
@@ -448,21 +441,9 @@ QWidget *TfmAlbum::buildPersonalTab()
     }
     pgrid->setColumnStretch(1, 1);
     grid->addWidget(purchase, row++, 0, 1, 2);
-    m_rating = new QSlider(Qt::Horizontal);
-    m_rating->setObjectName(QStringLiteral("tbRating"));
-    m_rating->setRange(0, 100);
-    m_rating->setPageStep(10);
-    m_rating->setTickInterval(10);
-    m_rating->setTickPosition(QSlider::TicksBelow);
-    m_ratingPanel = panel("pnRating", page);
-    m_ratingPanel->setMinimumWidth(
-        m_ratingPanel->fontMetrics().horizontalAdvance(QStringLiteral("100 %")) + 12);
-    connect(m_rating, &QSlider::valueChanged, this, &TfmAlbum::updateRating);
-    auto *ratingRow = new QHBoxLayout;
-    ratingRow->addWidget(m_rating, 1);
-    ratingRow->addWidget(m_ratingPanel);
-    grid->addWidget(fieldLabel(fdRating, m_rating), row, 0);
-    grid->addLayout(ratingRow, row++, 1);
+    m_rating = new TRatingBar;
+    grid->addWidget(fieldLabel(fdRating, m_rating->Slider()), row, 0);
+    grid->addWidget(m_rating, row++, 1);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);
     return page;
@@ -584,8 +565,7 @@ void TfmAlbum::loadAlbum()
     m_tourName->setText(a.TourName);
     m_location->setText(a.Location);
     m_price->setText(FormatPriceText(a.Price));
-    m_rating->setValue(a.Rating);
-    updateRating();
+    m_rating->SetValue(a.Rating);
     m_albumText1->setText(a.AlbumText1);
     m_albumText2->setText(a.AlbumText2);
     m_comments->setPlainText(commentsText(a.Comments.view()));
@@ -636,7 +616,7 @@ bool TfmAlbum::storeAlbum()
     a.TourName = m_tourName->text();
     a.Location = m_location->text();
     a.Price = price;
-    a.Rating = quint8(m_rating->value());
+    a.Rating = quint8(m_rating->Value());
     a.AlbumText1 = m_albumText1->text();
     a.AlbumText2 = m_albumText2->text();
     for (const TLookupBox &l : m_lookups)
@@ -859,14 +839,9 @@ void TfmAlbum::RemoveSelected()
     Renumber();
 }
 
-bool TfmAlbum::CanDropItem(TDataItem *dragged, TDataItem *target) const
-{
-    return ItemTree::CanMove(dragged, target);
-}
-
 void TfmAlbum::DropItem(TDataItem *dragged, TDataItem *target)
 {
-    if (!CanDropItem(dragged, target))
+    if (!ItemTree::CanMove(dragged, target))
         return;
     ItemTree::Move(dragged, target);
     fillTree();
@@ -887,18 +862,8 @@ void TfmAlbum::StoreLookupTexts()
 
 void TfmAlbum::RefillLookupBoxes()
 {
-    for (const TLookupBox &l : m_lookups) {
-        const QString text = l.box->currentText();
-        const TLookupList &list = m_db.LookupList(l.field);
-        QStringList names;
-        names.reserve(list.Count());
-        for (qsizetype i = 0; i < list.Count(); ++i)
-            names << LookupSortText(list.Items(i));
-        const QSignalBlocker block(l.box);
-        l.box->clear();
-        l.box->addItems(names);
-        l.box->setCurrentText(text);
-    }
+    for (const TLookupBox &l : m_lookups)
+        FillLookupBox(l.box, m_db.LookupList(l.field));
 }
 
 // --- caption, rating, title and price
@@ -912,11 +877,6 @@ void TfmAlbum::updateCaption()
     setWindowTitle(QStringLiteral("%1: %2 - %3 (%4)")
                        .arg(m_mode == amEdit ? tr("Edit Album") : tr("Add Album"), m_title->text(),
                             artist, m_year->text()));
-}
-
-void TfmAlbum::updateRating()
-{
-    m_ratingPanel->setText(QStringLiteral("%1 %").arg(m_rating->value()));
 }
 
 void TfmAlbum::titleLeft()

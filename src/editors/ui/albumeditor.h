@@ -17,9 +17,9 @@ class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
 class QScrollArea;
-class QSlider;
 class QTabWidget;
 class TCheckedDateEdit;
+class TRatingBar;
 
 // The tree of the album's items; it moves items by drag and drop through the editor,
 // which checks the rules and renumbers.
@@ -29,7 +29,7 @@ class TItemTreeWidget : public QTreeWidget
 public:
     using QTreeWidget::QTreeWidget;
     static TDataItem *ItemOf(const QTreeWidgetItem *node);
-    std::function<bool(TDataItem *dragged, TDataItem *target)> CanDrop;
+    // An allowed drop of dragged onto target, after the drag has ended.
     std::function<void(TDataItem *dragged, TDataItem *target)> Dropped;
 
 protected:
@@ -58,7 +58,6 @@ public:
     void AddItems(int trackEditorMode);
     void EditSelected();
     void RemoveSelected();
-    bool CanDropItem(TDataItem *dragged, TDataItem *target) const;
     void DropItem(TDataItem *dragged, TDataItem *target);
     void SelectItem(const TDataItem *item);
     // The cover picture: a chosen file is copied into the covers folder unless one of
@@ -119,7 +118,6 @@ private:
     QTreeWidgetItem *nodeOf(const TDataItem *item) const;
     void updateCaption();
     void updateItemCommands();
-    void updateRating();
     void showCover();
     void fitCover();
     void browseCover();
@@ -159,8 +157,7 @@ private:
     QLineEdit *m_location = nullptr;
     TCheckedDateEdit *m_purchaseDate = nullptr;
     QLineEdit *m_price = nullptr;
-    QSlider *m_rating = nullptr;
-    QLabel *m_ratingPanel = nullptr;
+    TRatingBar *m_rating = nullptr;
     QLabel *m_coverFile = nullptr;
     QScrollArea *m_coverArea = nullptr;
     QLabel *m_cover = nullptr;

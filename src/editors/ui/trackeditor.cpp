@@ -8,6 +8,8 @@
 #include "model/tracks.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
+#include "shell/ui/lookupbox.h"
+#include "shell/ui/ratingbar.h"
 #include "shell/ui/windowplacement.h"
 
 #include <QCheckBox>
@@ -304,14 +306,8 @@ QLabel *TfmTrack::fieldLabel(const char *name, TFieldId field, QWidget *buddy)
 
 QComboBox *TfmTrack::lookupBox(const char *name, TFieldId field)
 {
-    auto *box = new QComboBox;
-    box->setObjectName(QLatin1String(name));
-    box->setEditable(true);
     // A typed name becomes an entry when the item is stored.
-    box->setInsertPolicy(QComboBox::NoInsert);
-    box->setMaxVisibleItems(15);
-    box->setMinimumContentsLength(28);
-    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    QComboBox *box = NewLookupBox(QLatin1String(name), 28);
     m_lookups.append({field, box});
     return box;
 }
@@ -393,27 +389,9 @@ QWidget *TfmTrack::buildPersonalPage()
     m_trackText1 = new QLineEdit;
     m_trackText1->setObjectName(QStringLiteral("edTrackText1"));
     QComboBox *lookup1 = lookupBox("cbTrackLookup1", fdTrackLookup1);
-    m_rating = new QSlider(Qt::Horizontal);
-    m_rating->setObjectName(QStringLiteral("tbRating"));
-    m_rating->setRange(0, 100);
-    m_rating->setPageStep(10);
-    m_rating->setTickInterval(10);
-    m_rating->setTickPosition(QSlider::TicksBelow);
-    m_ratingPanel = new QLabel;
-    m_ratingPanel->setObjectName(QStringLiteral("pnRating"));
-    m_ratingPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_ratingPanel->setAlignment(Qt::AlignCenter);
-    // Room for "100 %" so the panel does not jump while the slider moves.
-    m_ratingPanel->setMinimumWidth(
-        m_ratingPanel->fontMetrics().horizontalAdvance(QStringLiteral("100 %")) + 12);
-    connect(m_rating, &QSlider::valueChanged, this,
-            [this](int value) { m_ratingPanel->setText(QStringLiteral("%1 %").arg(value)); });
+    m_rating = new TRatingBar;
     m_comments = new QLineEdit;
     m_comments->setObjectName(QStringLiteral("edComments"));
-
-    auto *rating = new QHBoxLayout;
-    rating->addWidget(m_rating, 1);
-    rating->addWidget(m_ratingPanel);
 
     auto *grid = new QGridLayout(page);
     int row = 0;
@@ -424,8 +402,8 @@ QWidget *TfmTrack::buildPersonalPage()
     add("laGenre", fdGenre, genre);
     add("laTrackText1", fdTrackText1, m_trackText1);
     add("laTrackLookup1", fdTrackLookup1, lookup1);
-    grid->addWidget(fieldLabel("laRating", fdRating, m_rating), row, 0);
-    grid->addLayout(rating, row++, 1);
+    grid->addWidget(fieldLabel("laRating", fdRating, m_rating->Slider()), row, 0);
+    grid->addWidget(m_rating, row++, 1);
     add("laComments", fdComments, m_comments);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(row, 1);
@@ -495,16 +473,8 @@ QWidget *TfmTrack::buildAudioPage()
 
 void TfmTrack::fillLookupBoxes()
 {
-    for (const TLookupBox &l : std::as_const(m_lookups)) {
-        const TLookupList &list = m_host.Db().LookupList(l.field);
-        QStringList names;
-        names.reserve(list.Count());
-        for (qsizetype i = 0; i < list.Count(); ++i)
-            names << list.Items(i)->SortName;
-        const QSignalBlocker block(l.box);
-        l.box->clear();
-        l.box->addItems(names);
-    }
+    for (const TLookupBox &l : std::as_const(m_lookups))
+        FillLookupBox(l.box, m_host.Db().LookupList(l.field));
 }
 
 void TfmTrack::prepareItem()
@@ -553,8 +523,7 @@ void TfmTrack::showItem()
     }
     m_bpm->setValue(t.BPM);
     m_live->setCheckState(liveState(t.Live));
-    m_rating->setValue(t.Rating);
-    m_ratingPanel->setText(QStringLiteral("%1 %").arg(m_rating->value()));
+    m_rating->SetValue(t.Rating);
     m_trackText1->setText(t.TrackText1);
     m_comments->setText(t.Comments);
 
@@ -634,7 +603,7 @@ void TfmTrack::storeItem()
     t.Year = m_year->text();
     t.BPM = m_bpm->value();
     t.Live = liveValue(m_live->checkState());
-    t.Rating = quint8(m_rating->value());
+    t.Rating = quint8(m_rating->Value());
     t.TrackText1 = m_trackText1->text();
     t.Comments = m_comments->text();
     t.LyricsFile = m_lyricsFile->text();

@@ -12,11 +12,11 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QSlider;
 class QSpinBox;
 class QTabWidget;
 class TCustomTrack;
 class TDataItem;
+class TRatingBar;
 class TTrackEditorHost;
 class TdmGlobal;
 
@@ -114,8 +114,7 @@ private:
     QLineEdit *m_length = nullptr;
     QSpinBox *m_bpm = nullptr;
     QCheckBox *m_live = nullptr;
-    QSlider *m_rating = nullptr;
-    QLabel *m_ratingPanel = nullptr;
+    TRatingBar *m_rating = nullptr;
     QLineEdit *m_trackText1 = nullptr;
     QLineEdit *m_comments = nullptr;
     QLabel *m_lyricsFile = nullptr;

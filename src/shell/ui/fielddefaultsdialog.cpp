@@ -7,6 +7,7 @@
 #include "model/qeldb.h"
 #include "shell/dmglobal.h"
 #include "shell/fielddefaults.h"
+#include "shell/ui/ratingbar.h"
 #include "shell/ui/windowplacement.h"
 
 #include <QButtonGroup>
@@ -21,7 +22,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
-#include <QSlider>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -147,33 +147,14 @@ TfmFieldDefaults::TfmFieldDefaults(TFieldDefaults &defaults, const TQelFields &f
     purchaseLayout->addRow(fieldLabel(fields, fdPrice, m_price, purchase), m_price);
     purchaseLayout->addRow(fieldLabel(fields, fdStore, m_store, purchase), m_store);
 
-    m_rating = new QSlider(Qt::Horizontal, personal);
-    m_rating->setObjectName(QStringLiteral("tbRating"));
-    m_rating->setRange(0, 100);
-    m_rating->setSingleStep(1);
-    m_rating->setPageStep(10);
-    m_rating->setTickInterval(10);
-    m_rating->setTickPosition(QSlider::TicksBelow);
-    m_ratingPanel = new QLabel(personal);
-    m_ratingPanel->setObjectName(QStringLiteral("pnRating"));
-    m_ratingPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_ratingPanel->setAlignment(Qt::AlignCenter);
-    // Room for "100 %" so the panel does not jump while the slider moves.
-    m_ratingPanel->setMinimumWidth(
-        m_ratingPanel->fontMetrics().horizontalAdvance(QStringLiteral("100 %")) + 12);
-    connect(m_rating, &QSlider::valueChanged, this,
-            [this](int value) { m_ratingPanel->setText(QStringLiteral("%1 %").arg(value)); });
-    m_rating->setValue(defaults.Rating);
-    m_ratingPanel->setText(QStringLiteral("%1 %").arg(m_rating->value()));
-    auto *ratingRow = new QHBoxLayout;
-    ratingRow->addWidget(m_rating, 1);
-    ratingRow->addWidget(m_ratingPanel);
+    m_rating = new TRatingBar(personal);
+    m_rating->SetValue(defaults.Rating);
 
     auto *personalLayout = new QFormLayout(personal);
     personalLayout->addRow(fieldLabel(fields, fdOwner, m_owner, personal), m_owner);
     personalLayout->addRow(fieldLabel(fields, fdGenre, m_genre, personal), m_genre);
     personalLayout->addRow(purchase);
-    personalLayout->addRow(fieldLabel(fields, fdRating, m_rating, personal), ratingRow);
+    personalLayout->addRow(fieldLabel(fields, fdRating, m_rating->Slider(), personal), m_rating);
 
     auto *ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("btOk"));
@@ -227,7 +208,7 @@ void TfmFieldDefaults::accept()
     }
     m_defaults.PurchasePrice = price;
     m_defaults.Store = m_store->currentText();
-    m_defaults.Rating = quint8(m_rating->value());
+    m_defaults.Rating = quint8(m_rating->Value());
     QDialog::accept();
 }
 

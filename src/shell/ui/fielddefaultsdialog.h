@@ -7,8 +7,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QSlider;
 class TFieldDefaults;
+class TRatingBar;
 class TQelDb;
 class TQelFields;
 class TdmGlobal;
@@ -41,8 +41,7 @@ private:
     QCheckBox *m_useNow;
     QLineEdit *m_price;
     QComboBox *m_store;
-    QSlider *m_rating;
-    QLabel *m_ratingPanel;
+    TRatingBar *m_rating;
 };
 
 // Shows the dialog over owner with db's lookup lists; returns the dialog's result

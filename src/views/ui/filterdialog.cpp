@@ -295,9 +295,7 @@ QWidget *TfmFilter::makeControl(TFieldId field, TControls &c)
                 for (const char *name : ADNames)
                     box->addItem(QLatin1String(name));
             } else {
-                const TLookupList &list = m_db.LookupList(field);
-                for (qsizetype i = 0; i < list.Count(); ++i)
-                    box->addItem(list.Items(i)->SortName);
+                box->addItems(m_db.LookupList(field).SortNames());
             }
             box->setMinimumContentsLength(16);
             box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

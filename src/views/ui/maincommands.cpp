@@ -136,12 +136,10 @@ void TfmMain::cmEditAlbum()
         delete copy;
         return;
     }
-    // Nothing may point at the old album while it goes.
     m_db->RemoveAlbum(album);
-    m_state->RebuildTree();
-    delete album;
     m_db->AddAlbum(copy);
     saveAndRebuild(copy);
+    delete album; // only now does nothing point at it
 }
 
 void TfmMain::cmEditLookupLists()
@@ -174,11 +172,9 @@ void TfmMain::cmRemoveAlbum()
         AskYesNo(tr("Are you sure you want to remove this album?")) != TAnswer::Yes)
         return;
     m_place.Remember(*m_state);
-    // Nothing may point at the album while it goes.
     m_db->RemoveAlbum(album);
-    m_state->RebuildTree();
-    delete album;
     saveAndRebuild(nullptr);
+    delete album; // only now does nothing point at it
 }
 
 void TfmMain::cmFieldDefaults()
@@ -194,11 +190,6 @@ void TfmMain::cmFieldNames()
         m_tree->viewport()->update();
         buildFolderMenus();
     }
-}
-
-void TfmMain::BrowseCurrentList()
-{
-    cmBrowse();
 }
 
 void TfmMain::cmBrowse()

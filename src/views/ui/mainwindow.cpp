@@ -869,6 +869,7 @@ void TfmMain::applyColumns()
 
 void TfmMain::onTreeRebuilt()
 {
+    m_coverPath.clear(); // a refresh reads the cover again
     m_tree->collapseAll();
 }
 
@@ -913,10 +914,14 @@ void TfmMain::showDetails()
     m_comments->setPlainText(m_state->CommentsText());
     if (m_state->ShowingLyrics())
         m_lyrics->setPlainText(m_state->LyricsText());
+    // Stepping through the tracks of one album keeps its cover: read it once. A damaged
+    // picture shows nothing; the pane asks for about its own size.
     const QString path = m_state->CoverPath();
-    // Decoded at about the size the pane shows; a damaged picture shows nothing.
-    const int side = std::max(32, m_coverComments->height());
-    m_coverImage = path.isEmpty() ? QImage() : LoadCoverPicture(path, QSize(side, side)).image;
+    if (path != m_coverPath) {
+        m_coverPath = path;
+        const int side = std::max(32, m_coverComments->height());
+        m_coverImage = path.isEmpty() ? QImage() : LoadCoverPicture(path, QSize(side, side)).image;
+    }
     showCover();
 }
 
@@ -1037,9 +1042,8 @@ bool TfmMain::SaveDatabase()
 void TfmMain::clearCollection()
 {
     m_place.Clear();
-    m_state->RebuildTree(); // the views let go of the albums first
     m_db->Clear();
-    m_state->RebuildTree();
+    m_state->RebuildTree(); // before any event can paint the freed albums
 }
 
 bool TfmMain::OpenDatabase(const QString &fileName)

@@ -59,9 +59,6 @@ public:
     bool SaveDatabase();
     // Opens a file as "&Open..." does after its dialog.
     bool OpenDatabase(const QString &fileName);
-    // The list's rows as the browse window would step through them, for "&Browse
-    // Current List...": returns the row chosen.
-    void BrowseCurrentList();
 
     // Called by the file dialogs; tests replace them.
     std::function<QString(QWidget *, const QString &caption, const QString &folder)> ChooseOpenFile;
@@ -188,6 +185,7 @@ private:
     QLabel *m_search = nullptr;
     QLabel *m_filter = nullptr;
     QImage m_coverImage;
+    QString m_coverPath; // the file m_coverImage was read from
 
     int m_listStyle = 3;
     int m_treeWidth = 150;
