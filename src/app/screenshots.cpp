@@ -83,7 +83,7 @@ bool WriteMainWindowPicture(TfmMain &main, const QString &file)
 int WriteScreenshots(TfmMain &main, const QString &folder)
 {
     QDir().mkpath(folder);
-    auto path = [&](const char *name) { return QDir(folder).filePath(QString::fromLatin1(name)); };
+    auto path = [&](const QString &name) { return QDir(folder).filePath(name); };
     int failures = 0;
     auto count = [&](bool ok) { failures += ok ? 0 : 1; };
 
@@ -110,12 +110,14 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
         if (shown && state.CurrentItems.indexOf(shown) >= 0)
             state.SelectRow(int(state.CurrentItems.indexOf(shown)));
     }
-    count(save(&main, path("main-albums.png")));
-    count(saveModal(main, QStringLiteral("acColumns"), path("select-fields-columns.png")));
-    count(saveModal(main, QStringLiteral("acSortOrder"), path("select-fields-sort.png")));
-    count(saveModal(main, QStringLiteral("acBrowse"), path("browse.png")));
+    count(save(&main, path(QStringLiteral("main-albums.png"))));
+    count(saveModal(main, QStringLiteral("acColumns"),
+                    path(QStringLiteral("select-fields-columns.png"))));
+    count(saveModal(main, QStringLiteral("acSortOrder"),
+                    path(QStringLiteral("select-fields-sort.png"))));
+    count(saveModal(main, QStringLiteral("acBrowse"), path(QStringLiteral("browse.png"))));
     main.Action(QStringLiteral("acIcons"))->trigger();
-    count(save(&main, path("main-icons.png")));
+    count(save(&main, path(QStringLiteral("main-icons.png"))));
     main.Action(QStringLiteral("acDetails"))->trigger();
 
     main.Action(QStringLiteral("acTrackView"))->trigger();
@@ -125,7 +127,7 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
         tree->expand(state.TreeModel()->IndexOf(folder));
         state.SelectNode(folder);
     }
-    count(save(&main, path("main-tracks.png")));
+    count(save(&main, path(QStringLiteral("main-tracks.png"))));
     // A track with lyrics, selected in the tree, shows them instead of the list.
     if (TTreeNode *root = state.Root()) {
         TTreeNode *found = nullptr;
@@ -144,17 +146,19 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
         if (found) {
             tree->expand(state.TreeModel()->IndexOf(found->parent));
             state.SelectNode(found);
-            count(save(&main, path("main-lyrics.png")));
+            count(save(&main, path(QStringLiteral("main-lyrics.png"))));
         }
     }
-    count(saveModal(main, QStringLiteral("acSetFilter"), path("filter.png")));
+    count(saveModal(main, QStringLiteral("acSetFilter"), path(QStringLiteral("filter.png"))));
     main.Action(QStringLiteral("acAlbumView"))->trigger();
 
-    count(saveModal(main, QStringLiteral("acStatistics"), path("statistics.png")));
-    count(saveModal(main, QStringLiteral("acPreferences"), path("preferences.png")));
-    count(saveModal(main, QStringLiteral("acFieldDefaults"), path("field-defaults.png")));
-    count(saveModal(main, QStringLiteral("acFieldNames"), path("field-names.png")));
-    count(saveModal(main, QStringLiteral("acAbout"), path("about.png")));
+    count(saveModal(main, QStringLiteral("acStatistics"), path(QStringLiteral("statistics.png"))));
+    count(
+        saveModal(main, QStringLiteral("acPreferences"), path(QStringLiteral("preferences.png"))));
+    count(saveModal(main, QStringLiteral("acFieldDefaults"),
+                    path(QStringLiteral("field-defaults.png"))));
+    count(saveModal(main, QStringLiteral("acFieldNames"), path(QStringLiteral("field-names.png"))));
+    count(saveModal(main, QStringLiteral("acAbout"), path(QStringLiteral("about.png"))));
 
     // The editors, opened on a copy of the album with a cover.
     if (shown) {
@@ -169,7 +173,7 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
             {"tsCover", "album-cover.png"},         {"tsUser", "album-user.png"}};
         for (const auto &[tab, file] : tabs) {
             pages->setCurrentWidget(album.findChild<QWidget *>(QLatin1String(tab)));
-            count(save(&album, path(file)));
+            count(save(&album, path(QLatin1String(file))));
         }
         // The track editor on the album's first track.
         if (copy->DiscCount() > 0 && copy->Disc(0)->TrackCount() > 0) {
@@ -179,8 +183,7 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
             auto *trackPages = track.findChild<QTabWidget *>(QStringLiteral("pcTrack"));
             for (int i = 0; trackPages && i < trackPages->count(); ++i) {
                 trackPages->setCurrentIndex(i);
-                count(save(&track,
-                           path(QStringLiteral("track-%1.png").arg(i + 1).toLatin1().constData())));
+                count(save(&track, path(QStringLiteral("track-%1.png").arg(i + 1))));
             }
             track.hide();
         }
@@ -189,19 +192,19 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
     {
         TfmLookupLists lists(main.Db(), main.Dm(), fdArtist, &main);
         lists.show();
-        count(save(&lists, path("lookup-lists.png")));
+        count(save(&lists, path(QStringLiteral("lookup-lists.png"))));
         lists.hide();
         TfmLookupEdit entry(&main);
         entry.setWindowTitle(QStringLiteral("Edit Artist/Composer"));
         entry.SetNames(QStringLiteral("Kestrel, Mara"), QStringLiteral("Mara Kestrel"));
         entry.show();
-        count(save(&entry, path("lookup-entry.png")));
+        count(save(&entry, path(QStringLiteral("lookup-entry.png"))));
         entry.hide();
     }
 
     TfmSplash splash;
     splash.show();
-    count(save(&splash, path("splash.png")));
+    count(save(&splash, path(QStringLiteral("splash.png"))));
     splash.close();
 
     TProcess process(&main);
@@ -213,7 +216,7 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
     progress.SetSubMessage(QStringLiteral("Tracks of the album"));
     progress.SetSubBar(70);
     progress.show();
-    count(save(&progress, path("progress.png")));
+    count(save(&progress, path(QStringLiteral("progress.png"))));
     progress.hide();
     return failures;
 }

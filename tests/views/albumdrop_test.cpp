@@ -81,11 +81,4 @@ TEST(AlbumDrop, AMovedDiscIsTheTargetsLastAndTheSourceKeepsItsNumbers)
     EXPECT_EQ(first->TrackCount(), 1);
 }
 
-TEST(AlbumDrop, AnAlbumTakesTheFoldersEntry)
-{
-    TTwoAlbums t;
-    AlbumDrop::MoveAlbumToFolder(t.source.get(), &t.artistB, fdArtist);
-    EXPECT_EQ(t.source->Artist, &t.artistB);
-}
-
 } // namespace
