@@ -52,11 +52,17 @@ class TLoadIdMap
 {
 public:
     void Add(qint32 number, TLookupItem *item);
+    // A number may sit in either table: one that went to the hash early stays there
+    // after the dense table has grown past it.
     TLookupItem *Find(qint32 number) const
     {
-        if (number > 0 && quint32(number) < m_dense.size())
-            return m_dense[std::size_t(number)];
-        return number > 0 ? findSparse(number) : nullptr;
+        if (number <= 0)
+            return nullptr;
+        if (quint32(number) < m_dense.size()) {
+            if (TLookupItem *item = m_dense[std::size_t(number)])
+                return item;
+        }
+        return m_sparse.empty() ? nullptr : findSparse(number);
     }
 
 private:

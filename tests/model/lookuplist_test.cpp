@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <memory>
+#include <numeric>
+#include <vector>
+
 namespace {
 QStringList sortNames(const TLookupList &list)
 {
@@ -137,6 +142,40 @@ TEST(LookupList, LoadIdMapWithSparseNumbers)
     EXPECT_EQ(map.Find(5), &b);
     EXPECT_EQ(map.Find(-7), nullptr);
     EXPECT_EQ(map.Find(6), nullptr);
+}
+
+TEST(LookupList, LoadIdMapFindsEveryNumberWhateverTheOrder)
+{
+    // Numbers arrive in name order, not in number order: a large number first goes
+    // to the hash, and the dense table later grows past it.
+    struct Case
+    {
+        const char *name;
+        std::vector<qint32> numbers;
+    };
+    std::vector<qint32> late(200);
+    std::iota(late.begin(), late.end(), 1);
+    late.insert(late.begin(), {101, 102}); // 101 and 102 first, then 1..200
+    std::vector<qint32> downwards(300);
+    std::iota(downwards.rbegin(), downwards.rend(), 1);
+    std::vector<qint32> gaps;
+    for (qint32 n = 1; n < 5000; n += 37)
+        gaps.push_back(n % 3 ? n : n * 1000);
+    const std::vector<Case> cases = {
+        {"large numbers first", late}, {"downwards", downwards}, {"gaps and huge numbers", gaps}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::unique_ptr<TLookupItem>> items;
+        TLoadIdMap map;
+        std::map<qint32, TLookupItem *> expected;
+        for (qint32 n : c.numbers) {
+            items.push_back(std::make_unique<TLookupItem>(n, QString::number(n), QString()));
+            map.Add(n, items.back().get());
+            expected.emplace(n, items.back().get()); // the first keeps the number
+        }
+        for (const auto &[n, item] : expected)
+            ASSERT_EQ(map.Find(n), item) << n;
+    }
 }
 
 TEST(LookupItemList, SortByNameWithNoEntryFirst)
