@@ -2,7 +2,7 @@
 // its lists side by side with SQLite answering the same question from the
 // normalised copy of the same collection (sqlitepeer.h), building the tree's root,
 // and the widgets over our models: expanding and collapsing the whole folder tree and
-// painting one frame of the million-row list.
+// painting one frame of the million-row list; and removing many lookup entries at once.
 //
 // The peer gets every advantage we have: its file is memory-mapped, its page cache
 // and sorter hold everything in memory, and it runs each query once before timing,
@@ -494,6 +494,43 @@ void BM_ListFrame(benchmark::State &state)
     });
 }
 
+// ---------------------------------------------------------------------------
+// Removing lookup entries: what the lookup list editor does when Delete follows
+// "Select Unused", with the track view grouped by artist behind it (a folder for every
+// entry, so the browse state lets go of its tree and builds it again).
+
+constexpr int kUnusedEntries = 500;
+
+void BM_RemoveUnusedLookups(benchmark::State &state)
+{
+    Guarded(state, [&] {
+        const int albums = int(state.range(0));
+        TLoaded &l = loaded(albums);
+        TViewDefinitions views;
+        const auto browser = browse(l, views, 1, fdArtist);
+        TLookupList &artists = l.db.LookupList(fdArtist);
+        const qsizetype before = artists.Count();
+        TTimed timed(state);
+        for (auto _ : state) {
+            TLookupItemSet unused;
+            for (int i = 0; i < kUnusedEntries; ++i)
+                unused.insert(artists.FindOrCreate(
+                    QStringLiteral("zz unused %1").arg(i, 3, 10, QLatin1Char('0')), QString()));
+            browser->RebuildTree();
+            browser->SelectNode(browser->Root());
+            timed([&] {
+                if (!l.db.RemoveUnusedLookupItems(fdArtist, unused).empty())
+                    Fail("remove unused entries: an entry is in use");
+            });
+            if (artists.Count() != before)
+                Fail("remove unused entries: " + std::to_string(artists.Count() - before) +
+                     " left over");
+        }
+        state.counters["entries"] = kUnusedEntries;
+        timed.Report(Collection(albums));
+    });
+}
+
 BENCHMARK(BM_SortTitle)->Apply(Sizes);
 BENCHMARK(BM_SqliteSortTitle)->Apply(Sizes);
 BENCHMARK(BM_SortArtist)->Apply(Sizes);
@@ -507,6 +544,7 @@ BENCHMARK(BM_TreeTracks)->Apply(Sizes);
 BENCHMARK(BM_ExpandAll)->Apply(Sizes);
 BENCHMARK(BM_CollapseAll)->Apply(Sizes);
 BENCHMARK(BM_ListFrame)->Apply(Sizes);
+BENCHMARK(BM_RemoveUnusedLookups)->Apply(Sizes);
 
 // ---------------------------------------------------------------------------
 // The summary table after the console output.
@@ -525,7 +563,8 @@ void printSummary(const TCollectingReporter &rep)
 
     TTargets targets({"sort by Title <= 0.15 x SQLite", "sort by Artist <= 0.15 x SQLite",
                       "filter < 100 ms", "filter <= 0.5 x SQLite", "group <= 0.5 x SQLite",
-                      "expand all < 1 s", "collapse all < 1 s", "list frame < 16 ms"});
+                      "expand all < 1 s", "collapse all < 1 s", "list frame < 16 ms",
+                      "remove 500 unused entries < 200 ms"});
     using enum TTargets::TBound;
     auto share = [](double a, double b) { return a >= 0 && b > 0 ? a / b : -1; };
 
@@ -566,6 +605,8 @@ void printSummary(const TCollectingReporter &rep)
             nullptr);
         row("tree: collapse all", collapse, nullptr);
         row("list: one 1200x800 frame", frame, nullptr);
+        const auto *removal = find("BM_RemoveUnusedLookups");
+        row("lookups: remove 500 unused artists", removal, nullptr);
 
         auto ms = [](double seconds) { return seconds < 0 ? -1 : seconds * 1e3; };
         targets.Verdict(0, n, share(WallOf(sortTitle), WallOf(peerSortTitle)), AtMost, 0.15,
@@ -580,6 +621,7 @@ void printSummary(const TCollectingReporter &rep)
         targets.Verdict(5, n, ms(WallOf(expand)), Below, 1000.0, "  %lld: %.0f ms %s");
         targets.Verdict(6, n, ms(WallOf(collapse)), Below, 1000.0, "  %lld: %.0f ms %s");
         targets.Verdict(7, n, ms(WallOf(frame)), Below, 16.0, "  %lld: %.1f ms %s");
+        targets.Verdict(8, n, ms(WallOf(removal)), Below, 200.0, "  %lld: %.1f ms %s");
         if (frame)
             calls += "  " + nText + ": " + Number(CounterOf(frame, "data_calls"), "%.0f") +
                      " calls for " + Number(CounterOf(frame, "cells"), "%.0f") + " cells of " +

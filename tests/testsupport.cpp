@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "shell/settingsstore.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -21,6 +23,21 @@ TTestHome::~TTestHome()
 {
     qputenv("XDG_CONFIG_HOME", m_oldConfig);
     qputenv("XDG_DATA_HOME", m_oldData);
+}
+
+QString UseDemoCollection(const TTestHome &home, TSettingsStore &store)
+{
+    const QString path = home.file(QStringLiteral("demo.qel"));
+    QFile::remove(path);
+    EXPECT_TRUE(QFile::copy(QStringLiteral(QEL_BINARY_DIR "/resources/demo.qel"), path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    store.WriteString(QStringLiteral("Databases"), QStringLiteral("CurrentDatabase"), path);
+    store.WriteString(QStringLiteral("Folders"), QStringLiteral("Data"), home.path());
+    store.WriteString(QStringLiteral("Folders"), QStringLiteral("Covers"),
+                      QStringLiteral(QEL_BINARY_DIR "/resources/demo/covers"));
+    store.WriteString(QStringLiteral("Folders"), QStringLiteral("Lyrics"),
+                      QStringLiteral(QEL_BINARY_DIR "/resources/demo/lyrics"));
+    return path;
 }
 
 QByteArray ReadFileBytes(const QString &path)

@@ -13,6 +13,7 @@
 
 class QDialog;
 class QWidget;
+class TSettingsStore;
 
 // Readable QStrings in test failure messages.
 QT_BEGIN_NAMESPACE
@@ -63,6 +64,10 @@ public:
 private:
     TUserInterface *m_previous = nullptr;
 };
+
+// A copy of the demo collection in home, made the current database of store, with the
+// demo's covers and lyrics folders; returns the copy's path.
+QString UseDemoCollection(const TTestHome &home, TSettingsStore &store);
 
 QByteArray ReadFileBytes(const QString &path);
 void WriteFileBytes(const QString &path, const QByteArray &bytes);

@@ -1,4 +1,5 @@
 // qelmusic: the desktop program.
+#include "mainwindow/mainwindow.h"
 #include "model/general.h"
 #include "screenshots.h"
 #include "services/fileassociation.h"
@@ -7,7 +8,6 @@
 #include "services/ui/widgetinterface.h"
 #include "shell/ui/iconlists.h"
 #include "shell/ui/splash.h"
-#include "views/ui/mainwindow.h"
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>

@@ -4,6 +4,7 @@
 #include "editors/ui/lookupentrydialog.h"
 #include "editors/ui/lookuplisteditor.h"
 #include "editors/ui/trackeditor.h"
+#include "mainwindow/mainwindow.h"
 #include "model/album.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
@@ -11,7 +12,6 @@
 #include "services/ui/processwindow.h"
 #include "shell/ui/splash.h"
 #include "views/browsestate.h"
-#include "views/ui/mainwindow.h"
 #include <QAction>
 #include <QApplication>
 #include <QDialog>

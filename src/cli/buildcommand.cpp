@@ -8,6 +8,8 @@ int RunBuild(const QStringList &args)
 {
     if (args.size() != 2)
         return Fail(QStringLiteral("Usage: qel build SOURCE.json OUT"));
+    if (!CheckOutputFile(args[1]))
+        return 2;
     TQelDb db;
     BuildCollectionFromSource(db, args[0]);
     return SaveDatabase(db, args[1]) ? 0 : 2;

@@ -31,8 +31,38 @@ bool WantsHelp(const QStringList &args)
     return args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"));
 }
 
+bool CheckInputFile(const QString &path)
+{
+    // The model says "was not found" for whatever it cannot open; here the tool can
+    // say what is there instead.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        Fail(QStringLiteral("\"%1\" is not a regular file").arg(path));
+        return false;
+    }
+    if (info.isFile() && info.size() == 0) {
+        Fail(QStringLiteral("The file \"%1\" is empty").arg(path));
+        return false;
+    }
+    return true;
+}
+
+bool CheckOutputFile(const QString &path)
+{
+    // Saving renames a new file over the old one: a pipe, a device or a folder in its
+    // place would be replaced by a plain file.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        Fail(QStringLiteral("\"%1\" is not a regular file: it is left as it is").arg(path));
+        return false;
+    }
+    return true;
+}
+
 bool LoadDatabase(TQelDb &db, const QString &path)
 {
+    if (!CheckInputFile(path))
+        return false;
     try {
         db.ReadFile(path, false);
         db.FileName = QFileInfo(path).absoluteFilePath();
@@ -45,6 +75,8 @@ bool LoadDatabase(TQelDb &db, const QString &path)
 
 bool SaveDatabase(TQelDb &db, const QString &path)
 {
+    if (!CheckOutputFile(path))
+        return false;
     try {
         db.Save(path);
         return true;

@@ -32,6 +32,13 @@ int RunGenerate(const QStringList &args);
 int RunBuild(const QStringList &args);
 int RunList(const QStringList &args);
 
+// False, with the message printed, when path is something other than a file with
+// content: a folder, a pipe, a device, or an empty file.
+bool CheckInputFile(const QString &path);
+// False, with the message printed, when something other than a regular file (or a
+// link to one) is at path: saving would replace it.
+bool CheckOutputFile(const QString &path);
+
 class TQelDb;
 // Reads path into db; on failure prints the message and returns false.
 bool LoadDatabase(TQelDb &db, const QString &path);

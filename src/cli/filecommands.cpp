@@ -62,6 +62,9 @@ int RunResave(const QStringList &args)
 {
     if (!expectArgs(args, 2, "resave IN OUT"))
         return 2;
+    // Refused before the reading, which may take a while.
+    if (!CheckOutputFile(args[1]))
+        return 2;
     TQelDb db;
     if (!LoadDatabase(db, args[0]) || !SaveDatabase(db, args[1]))
         return 2;
@@ -74,6 +77,8 @@ int RunMerge(const QStringList &args)
         return 2;
     TQelDb db;
     if (!LoadDatabase(db, args[0]))
+        return 2;
+    if (!CheckInputFile(args[1]))
         return 2;
     // A failed import leaves TARGET as it was on disk.
     try {
@@ -109,6 +114,8 @@ int RunGenerate(const QStringList &args)
     }
     if (albums < 0 || out.isEmpty())
         return Fail(QStringLiteral("Usage: qel generate --albums N [--seed S] OUT"));
+    if (!CheckOutputFile(out))
+        return 2;
     TQelDb db;
     GenerateCollection(db, albums, seed);
     return SaveDatabase(db, out) ? 0 : 2;

@@ -23,6 +23,22 @@ TFieldId fieldNamed(const QString &name)
     return f;
 }
 
+QString viewName(TItemLevel level)
+{
+    return level == ilAlbum ? QStringLiteral("album") : QStringLiteral("track");
+}
+
+// A field the rows of the view have: the others would show, sort and match every row
+// by the same "[INVALID FIELD]" text.
+TFieldId fieldOfView(const QString &name, TItemLevel level)
+{
+    const TFieldId f = fieldNamed(name);
+    if (!FieldOfLevel(level, f))
+        throw TListError{QStringLiteral("The %1 view has no field \"%2\"")
+                             .arg(viewName(level), TQelFields::GetDefaultName(f))};
+    return f;
+}
+
 double parseDate(const QString &text, const QString &condition)
 {
     const QDate d = QDate::fromString(text.trimmed(), QStringLiteral("yyyy-MM-dd"));
@@ -33,7 +49,7 @@ double parseDate(const QString &text, const QString &condition)
 }
 
 // FIELD~TEXT, FIELD=LOW..HIGH or FIELD=yes|no|undecided.
-std::unique_ptr<TFilterField> parseCondition(const QString &expr)
+std::unique_ptr<TFilterField> parseCondition(const QString &expr, TItemLevel level)
 {
     const qsizetype tilde = expr.indexOf(u'~');
     const qsizetype equals = expr.indexOf(u'=');
@@ -43,7 +59,7 @@ std::unique_ptr<TFilterField> parseCondition(const QString &expr)
             QStringLiteral("Malformed condition \"%1\": use FIELD~TEXT, FIELD=LOW..HIGH or "
                            "FIELD=yes|no|undecided")
                 .arg(expr)};
-    const TFieldId field = fieldNamed(expr.left(at));
+    const TFieldId field = fieldOfView(expr.left(at), level);
     const QString value = expr.mid(at + 1);
     const TFieldKind kind = FieldKind(field);
     const bool textKind = kind == fkText || kind == fkLookup || kind == fkPicture || kind == fkMemo;
@@ -147,15 +163,14 @@ int runList(const QStringList &args)
         const TFieldId g = fieldNamed(group);
         if (!TBrowseState::GroupFields(state.TreeType).contains(g))
             throw TListError{QStringLiteral("The field \"%1\" cannot group the %2 view")
-                                 .arg(TQelFields::GetDefaultName(g),
-                                      tracks ? QStringLiteral("track") : QStringLiteral("album"))};
+                                 .arg(TQelFields::GetDefaultName(g), viewName(level))};
         state.SetGroupField(g);
     }
     if (columns.isEmpty()) {
         views.ShowFields(level).AddDefaults();
     } else {
         for (const QString &name : columns.split(u','))
-            views.ShowFields(level).Add(std::make_unique<TShowField>(fieldNamed(name)));
+            views.ShowFields(level).Add(std::make_unique<TShowField>(fieldOfView(name, level)));
     }
     if (!sort.isEmpty()) {
         for (QString spec : sort.split(u',')) {
@@ -166,12 +181,13 @@ int runList(const QStringList &args)
             } else if (spec.endsWith(QStringLiteral(":asc"), Qt::CaseInsensitive)) {
                 spec.chop(4);
             }
-            views.SortFields(level).Add(std::make_unique<TSortField>(fieldNamed(spec), order));
+            views.SortFields(level).Add(
+                std::make_unique<TSortField>(fieldOfView(spec, level), order));
         }
     }
     TFilterFields &filter = views.Filter(level);
     for (const QString &c : conditions)
-        filter.Add(parseCondition(c));
+        filter.Add(parseCondition(c, level));
     filter.Combination = useOr ? 1 : 0;
     filter.CaseSensitive = caseSensitive;
     filter.Enabled = !conditions.isEmpty();

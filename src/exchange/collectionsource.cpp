@@ -4,15 +4,14 @@
 #include "model/qelerror.h"
 #include "model/tracks.h"
 #include "model/valueformat.h"
+#include "services/coverimage.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPainter>
 #include <QRegularExpression>
 #include <cmath>
 #include <iterator>
@@ -332,10 +331,10 @@ void TSourceBuilder::readTrackLevel(TCustomTrack *item, TLevel level, const QJso
     // A track keeps a length of its own (it is what a CD holds); one given as its
     // movements takes their sum.
     if (level == TLevel::Track && !source.contains(QLatin1String("Length"))) {
-        qint32 total = 0;
+        qint64 total = 0;
         for (const TDataItem *child : item->Children)
-            total += child->GetLength();
-        item->SetLength(total);
+            total += child->TotalLength();
+        item->SetLength(ClampedLength(total));
     }
 
     if (level == TLevel::Disc) {
@@ -482,22 +481,13 @@ void TSourceBuilder::setThumbnail(TAlbum *album)
     if (!QFileInfo(path).isFile())
         fail(QStringLiteral("cover picture %1 not found in %2")
                  .arg(quoted(album->CoverFile), QDir::toNativeSeparators(m_covers.path())));
-    QImageReader reader(path);
-    const QImage picture = reader.read();
-    // A damaged file can still give a picture; the reader's error tells.
-    if (picture.isNull() || reader.error() != QImageReader::UnknownError)
-        fail(QStringLiteral("cover picture %1 cannot be read: %2")
-                 .arg(quoted(album->CoverFile), reader.errorString()));
-
-    // The whole picture over the whole square, as the album editor draws it;
-    // transparent parts show white.
-    const QImage scaled = picture.scaled(TPictureList::kSide, TPictureList::kSide,
-                                         Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    QImage thumbnail(TPictureList::kSide, TPictureList::kSide, QImage::Format_RGB32);
-    thumbnail.fill(Qt::white);
-    QPainter painter(&thumbnail);
-    painter.drawImage(0, 0, scaled);
-    painter.end();
+    // The cover loader of the editors: a picture they would refuse (cut short, damaged,
+    // too large) is refused here too.
+    const QImage thumbnail = MakeCoverThumbnail(path);
+    if (thumbnail.isNull())
+        fail(QStringLiteral("cover picture %1 cannot be read: it is damaged, cut short, too "
+                            "large or no JPEG, BMP, GIF or PNG picture")
+                 .arg(quoted(album->CoverFile)));
     album->SetThumbnail(&thumbnail);
 }
 

@@ -19,10 +19,7 @@ TAlbum::TAlbum(TQelDb *db) : Db(db)
 
 qint32 TAlbum::GetLength() const
 {
-    qint32 total = 0;
-    for (const TDataItem *disc : Children)
-        total += disc->GetLength();
-    return total;
+    return ClampedLength(TotalLength());
 }
 
 TDisc *TAlbum::Disc(qsizetype index) const

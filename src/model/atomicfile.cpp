@@ -47,14 +47,17 @@ bool TAtomicFile::Commit()
         Cancel();
         return false;
     }
-    const QString target = m_file.fileName();
     if (!m_file.commit()) {
         m_error = m_file.errorString();
         m_done = true;
         return false;
     }
     m_done = true;
-    // Make the rename itself durable.
+    // Make the rename itself durable: in the folder of the file replaced, which for a
+    // link is its target's.
+    const QFileInfo written(m_file.fileName());
+    const QString target =
+        written.isSymLink() ? written.canonicalFilePath() : written.absoluteFilePath();
     const QByteArray dir = QFile::encodeName(QFileInfo(target).absolutePath());
     const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
@@ -72,7 +75,10 @@ QString WriteFileAtomically(const QString &path, const QByteArray &bytes)
     if (file.Device()->write(bytes) != bytes.size()) {
         const QString error = file.Device()->errorString();
         file.Cancel();
-        return error.isEmpty() ? QStringLiteral("Could not write \"%1\"").arg(path) : error;
+        return error.isEmpty()
+                   ? QCoreApplication::translate("TAtomicFile", "\"%1\" cannot be written.")
+                         .arg(path)
+                   : error;
     }
     if (!file.Commit())
         return file.ErrorString();

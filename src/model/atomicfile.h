@@ -7,7 +7,9 @@
 // Replaces a file only once its new content is completely on disk: the content goes
 // to a temporary file beside it, which is synced and renamed over the old one, and
 // the folder is synced after the rename. Until Commit succeeds the old file stays
-// as it was, byte for byte.
+// as it was, byte for byte. A path that is a symbolic link keeps its link: the file
+// it points to is the one replaced (beside itself). The new file takes the old one's
+// permissions.
 class TAtomicFile
 {
 public:

@@ -20,6 +20,14 @@ void TDataItem::operator delete(TDataItem *p, std::destroying_delete_t)
         ::operator delete(p);
 }
 
+qint64 TDataItem::TotalLength() const
+{
+    qint64 total = 0;
+    for (const TDataItem *child : Children)
+        total += child->TotalLength();
+    return total;
+}
+
 TAlbum *TDataItem::GetAlbum()
 {
     return Parent ? Parent->GetAlbum() : nullptr;
@@ -103,7 +111,7 @@ QString TDataItem::GetFieldAsString(TFieldId field) const
     case fdIndex:
         return QString::number(Index);
     case fdLength:
-        return FormatLength(GetLength());
+        return FormatLength(TotalLength());
     case fdArtist:
     case fdGenre:
     case fdStudio:

@@ -7,6 +7,8 @@
 #include "model/text.h"
 
 #include <QString>
+#include <algorithm>
+#include <limits>
 #include <new>
 
 class TAlbum;
@@ -35,6 +37,9 @@ public:
 
     virtual qint32 GetLength() const = 0;
     virtual void SetLength(qint32) {}
+    // The length in seconds summed in 64 bits: a disc or an album of tracks near the
+    // 32-bit limit adds up past it. GetLength answers this clamped to 32 bits.
+    virtual qint64 TotalLength() const;
     virtual TAlbum *GetAlbum();
     const TAlbum *GetAlbum() const { return const_cast<TDataItem *>(this)->GetAlbum(); }
     virtual void SaveToStream(TQelWriter &writer) const;
@@ -87,6 +92,13 @@ private:
     friend class TItemLoader;
     bool m_inArena = false;
 };
+
+// A 64-bit length as the nearest 32-bit value.
+inline qint32 ClampedLength(qint64 seconds)
+{
+    return qint32(std::clamp<qint64>(seconds, std::numeric_limits<qint32>::min(),
+                                     std::numeric_limits<qint32>::max()));
+}
 
 // Frees an item and its tree (works for arena and heap items alike).
 inline void FreeItem(TDataItem *item)

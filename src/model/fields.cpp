@@ -88,6 +88,31 @@ QString InvalidFieldText()
     return QStringLiteral("[INVALID FIELD]");
 }
 
+namespace {
+constexpr quint64 kAlbumOnlyFields =
+    fieldBit(fdFormat) | fieldBit(fdLabel) | fieldBit(fdOwner) | fieldBit(fdStore) |
+    fieldBit(fdAlbumLookup1) | fieldBit(fdAlbumLookup2) | fieldBit(fdSoloists) |
+    fieldBit(fdTourName) | fieldBit(fdRecordingDate) | fieldBit(fdAD) | fieldBit(fdMono) |
+    fieldBit(fdNumber) | fieldBit(fdLocation) | fieldBit(fdPurchaseDate) | fieldBit(fdPrice) |
+    fieldBit(fdInCollection) | fieldBit(fdNrTracks) | fieldBit(fdAlbumText1) |
+    fieldBit(fdAlbumText2) | fieldBit(fdNrDiscs) | fieldBit(fdCover) | fieldBit(fdRare) |
+    fieldBit(fdCoverFile);
+constexpr quint64 kTrackOnlyFields =
+    fieldBit(fdAlbumName) | fieldBit(fdMsDiscId) | fieldBit(fdSongwriter) | fieldBit(fdTrackText1) |
+    fieldBit(fdTrackLookup1) | fieldBit(fdCddbDiscId) | fieldBit(fdAlbumIndex) |
+    fieldBit(fdAlbumTitle) | fieldBit(fdCddbRevision) | fieldBit(fdBPM) | fieldBit(fdPosition) |
+    fieldBit(fdHeaderTitle) | fieldBit(fdDiscIndex) | fieldBit(fdLyrics) | fieldBit(fdLyricsFile) |
+    fieldBit(fdAlbumID) | fieldBit(fdAudioFile);
+} // namespace
+
+bool FieldOfLevel(TItemLevel level, TFieldId field)
+{
+    if (field == fdNone || field > fdLast)
+        return false;
+    const quint64 foreign = level == ilAlbum ? kTrackOnlyFields : kAlbumOnlyFields;
+    return (foreign & fieldBit(field)) == 0;
+}
+
 TFieldKind FieldKind(TFieldId field)
 {
     return field <= fdLast ? kFields[field].kind : fkText;

@@ -114,6 +114,10 @@ constexpr bool IsLookupField(TFieldId f)
     return IsAlbumLookupField(f) || IsTrackLookupField(f);
 }
 
+// True when the items of the level have the field: an album asked for a track-level
+// field, or a track for an album-only one, answers "[INVALID FIELD]".
+bool FieldOfLevel(TItemLevel level, TFieldId field);
+
 // The field catalogue: built-in names and the user's names, kept in
 // "FieldNames.ini" in the program's data folder.
 class TQelFields

@@ -161,6 +161,8 @@ TCompareAs CompareKind(TItemLevel level, TFieldId field)
 qint64 IntegerSortValue(TItemLevel level, const TDataItem *item, TFieldId field)
 {
     switch (field) {
+    case fdLength:
+        return item->TotalLength(); // a total past 32 bits still sorts by its size
     case fdRating:
         return item->Rating; // the item's own value
     case fdAlbumIndex: {

@@ -162,6 +162,13 @@ void TLookupList::Remove(TLookupItem *item)
     m_items.erase(m_items.begin() + i);
 }
 
+void TLookupList::Remove(const std::unordered_set<const TLookupItem *> &items)
+{
+    std::erase_if(m_items, [&items](const std::unique_ptr<TLookupItem> &e) {
+        return items.count(e.get()) > 0;
+    });
+}
+
 void TLookupList::Clear()
 {
     m_items.clear();

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class TQelReader;
@@ -94,6 +95,8 @@ public:
     TLookupItem *GetOrAdd(const QString &name);
     void Edit(TLookupItem *item, const QString &sortName, const QString &displayName);
     void Remove(TLookupItem *item);
+    // Removes and frees the entries of the set that are in the list, in one pass.
+    void Remove(const std::unordered_set<const TLookupItem *> &items);
     void Clear();
     qint32 NextID() { return ++LastID; }
 

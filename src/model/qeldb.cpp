@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <algorithm>
 #include <unordered_set>
 
 const std::array<TFieldId, 15> TQelDb::LookupFieldOrder = {
@@ -105,6 +106,113 @@ std::unordered_set<const TLookupItem *> TQelDb::LookupItemsInUse(TFieldId field)
         }
     }
     return used;
+}
+
+namespace {
+
+// Calls f(item, album) for every album and item that can hold an entry of field, each
+// before the items below it. Items are fetched as soon as their parent names them, and
+// albums a few ahead: a walk over a million items otherwise waits on memory for each.
+template <class F> void forEachLookupHolder(const TQelDb &db, TFieldId field, F f)
+{
+    constexpr qsizetype kAhead = 4;
+    const bool albumField = IsAlbumLookupField(field);
+    const bool trackField = IsTrackLookupField(field);
+    std::vector<TDataItem *> stack;
+    const qsizetype n = db.AlbumCount();
+    for (qsizetype i = 0; i < n; ++i) {
+        TAlbum *album = db.Album(i);
+        if (i + kAhead < n)
+            PrefetchForRead(db.Album(i + kAhead));
+        if (albumField)
+            f(static_cast<TDataItem *>(album), album);
+        if (!trackField)
+            continue;
+        stack.assign(album->Children.begin(), album->Children.end());
+        while (!stack.empty()) {
+            TDataItem *item = stack.back();
+            stack.pop_back();
+            f(item, album);
+            for (TDataItem *child : item->Children) {
+                PrefetchForRead(child);
+                stack.push_back(child);
+            }
+        }
+    }
+}
+
+} // namespace
+
+std::unordered_map<const TLookupItem *, TAlbum *>
+TQelDb::AlbumsUsingLookups(TFieldId field, const TLookupItemSet &entries) const
+{
+    std::unordered_map<const TLookupItem *, TAlbum *> users;
+    if (!entries.empty())
+        forEachLookupHolder(*this, field, [&](const TDataItem *item, TAlbum *album) {
+            // An item's own entry or the one it falls back to.
+            const TLookupItem *e = item->getLookupItem(field);
+            if (e && entries.count(e))
+                users.try_emplace(e, album);
+        });
+    return users;
+}
+
+TLookupItemSet TQelDb::entriesOfList(TFieldId field, const TLookupItemSet &entries)
+{
+    const TLookupList &list = LookupListFromGroupField(field);
+    TLookupItemSet own;
+    for (qsizetype i = 0; i < list.Count() && own.size() < entries.size(); ++i)
+        if (entries.count(list.Items(i)))
+            own.insert(list.Items(i));
+    return own;
+}
+
+std::unordered_map<const TLookupItem *, TAlbum *>
+TQelDb::RemoveUnusedLookupItems(TFieldId field, const TLookupItemSet &entries)
+{
+    TLookupItemSet doomed = entriesOfList(field, entries);
+    auto users = AlbumsUsingLookups(field, doomed);
+    for (const auto &[entry, album] : users)
+        doomed.erase(entry);
+    freeLookupItems(field, doomed, false);
+    return users;
+}
+
+void TQelDb::RemoveLookupItems(TFieldId field, const TLookupItemSet &entries)
+{
+    freeLookupItems(field, entriesOfList(field, entries), true);
+}
+
+void TQelDb::freeLookupItems(TFieldId field, const TLookupItemSet &doomed, bool clearReferences)
+{
+    if (doomed.empty())
+        return;
+    // A copy: a listener may unsubscribe while it is told.
+    for (TLookupRemovalListener *l : std::vector(m_removalListeners))
+        l->LookupItemsAboutToBeRemoved(field, doomed);
+    // Parents come before their children: by the time an item is reached, what it
+    // falls back to is no longer doomed, so a doomed entry it answers is its own.
+    if (clearReferences)
+        forEachLookupHolder(*this, field, [&](TDataItem *item, TAlbum *) {
+            const TLookupItem *e = item->getLookupItem(field);
+            if (e && doomed.count(e))
+                item->setLookupItem(field, nullptr);
+        });
+    LookupListFromGroupField(field).Remove(doomed);
+    for (TLookupRemovalListener *l : std::vector(m_removalListeners))
+        l->LookupItemsRemoved(field);
+}
+
+void TQelDb::AddLookupRemovalListener(TLookupRemovalListener *listener)
+{
+    if (std::find(m_removalListeners.begin(), m_removalListeners.end(), listener) ==
+        m_removalListeners.end())
+        m_removalListeners.push_back(listener);
+}
+
+void TQelDb::RemoveLookupRemovalListener(TLookupRemovalListener *listener)
+{
+    std::erase(m_removalListeners, listener);
 }
 
 bool TQelDb::AlbumExists(const QString &title, const TLookupItem *artist) const

@@ -9,7 +9,23 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
+
+using TLookupItemSet = std::unordered_set<const TLookupItem *>;
+
+// Told when lookup entries are about to be freed and when they are gone: whoever keeps
+// pointers to entries lets go of them before, and may build afresh after.
+class TLookupRemovalListener
+{
+public:
+    virtual void LookupItemsAboutToBeRemoved(TFieldId field, const TLookupItemSet &entries) = 0;
+    virtual void LookupItemsRemoved(TFieldId field) = 0;
+
+protected:
+    ~TLookupRemovalListener() = default;
+};
 
 // The open collection: albums, the 15 lookup lists, the thumbnails, the counters that
 // hand out identifiers, and the file it came from.
@@ -62,6 +78,22 @@ public:
     TAlbum *FindAlbumUsingLookup(TFieldId field, const TLookupItem *entry) const;
     // Every entry of field's list that some album or item refers to, in one pass.
     std::unordered_set<const TLookupItem *> LookupItemsInUse(TFieldId field) const;
+    // The first album (in album order) that uses each of the entries, in one pass;
+    // entries nobody uses are not in the answer.
+    std::unordered_map<const TLookupItem *, TAlbum *>
+    AlbumsUsingLookups(TFieldId field, const TLookupItemSet &entries) const;
+    // Takes the entries that nobody uses out of field's list and frees them, in one pass
+    // over the collection; answers, for every entry kept, the first album using it.
+    std::unordered_map<const TLookupItem *, TAlbum *>
+    RemoveUnusedLookupItems(TFieldId field, const TLookupItemSet &entries);
+    // Takes entries out of field's list and frees them: one pass over the collection
+    // clears every reference to them first.
+    void RemoveLookupItems(TFieldId field, const TLookupItemSet &entries);
+    // Both removals tell the listeners before anything changes and after the entries
+    // are gone; entries that are not in the list are left alone.
+    // Listeners are not owned; each removes itself before this collection goes.
+    void AddLookupRemovalListener(TLookupRemovalListener *listener);
+    void RemoveLookupRemovalListener(TLookupRemovalListener *listener);
     bool AlbumExists(const QString &title, const TLookupItem *artist) const;
     TAlbum *FindAlbumByMsDiscId(qint32 id) const;
 
@@ -73,9 +105,13 @@ public:
 
 private:
     void freeAlbums();
+    // Entries of field's list that are in entries.
+    TLookupItemSet entriesOfList(TFieldId field, const TLookupItemSet &entries);
+    void freeLookupItems(TFieldId field, const TLookupItemSet &doomed, bool clearReferences);
     void read(class TQelReader &reader, bool merge);
     void write(class TQelWriter &writer) const;
 
     std::array<std::unique_ptr<TLookupList>, 15> m_lists;
     TArena m_arena;
+    std::vector<TLookupRemovalListener *> m_removalListeners;
 };

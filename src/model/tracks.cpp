@@ -30,10 +30,7 @@ TDisc *TCustomTrack::GetDisc()
 
 qint32 TCustomTrack::GetLength() const
 {
-    qint32 total = 0;
-    for (const TDataItem *child : Children)
-        total += child->GetLength();
-    return total;
+    return ClampedLength(TotalLength());
 }
 
 void TCustomTrack::copyTrackPart(const TCustomTrack &src, bool keepIDs)
@@ -157,7 +154,7 @@ void TCustomTrack::setLookupItem(TFieldId field, TLookupItem *entry)
 QString TCustomTrack::GetCaption() const
 {
     return QStringLiteral("%1 - %2 (%3)")
-        .arg(Title.view(), LookupDisplayText(Artist), FormatLength(GetLength()));
+        .arg(Title.view(), LookupDisplayText(Artist), FormatLength(TotalLength()));
 }
 
 void TCustomTrack::SaveToStream(TQelWriter &w) const
@@ -249,7 +246,7 @@ QString TTrack::GetCaption() const
 {
     return QStringLiteral("%1 %2 - %3 (%4)")
         .arg(twoDigits(Position), Title.view(), LookupDisplayText(Artist),
-             FormatLength(GetLength()));
+             FormatLength(TotalLength()));
 }
 
 TDataItem *TTrack::Clone(bool keepIDs, TDataItem *newParent) const
@@ -307,7 +304,8 @@ TLookupItem *TDisc::getLookupItem(TFieldId field) const
 QString TDisc::GetCaption() const
 {
     return QStringLiteral("%1 %2 - %3 (%4)")
-        .arg(twoDigits(Index), Title.view(), LookupDisplayText(Artist), FormatLength(GetLength()));
+        .arg(twoDigits(Index), Title.view(), LookupDisplayText(Artist),
+             FormatLength(TotalLength()));
 }
 
 TDataItem *TDisc::Clone(bool keepIDs, TDataItem *newParent) const

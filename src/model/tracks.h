@@ -45,6 +45,7 @@ public:
     int GetImageIndex() const override { return 2; }
     int GetSelectedIndex() const override { return 2; }
     qint32 GetLength() const override { return Length; }
+    qint64 TotalLength() const override { return Length; }
     void SetLength(qint32 seconds) override { Length = seconds; }
     TDataItem *Clone(bool keepIDs, TDataItem *newParent) const override;
 
@@ -63,6 +64,7 @@ public:
     int GetImageIndex() const override { return 2; }
     int GetSelectedIndex() const override { return 2; }
     qint32 GetLength() const override { return Length; }
+    qint64 TotalLength() const override { return Length; }
     void SetLength(qint32 seconds) override { Length = seconds; }
     void CollectTracks(TPtrList<TTrack> &list) override;
     QString GetFieldAsString(TFieldId field) const override;

@@ -7,6 +7,7 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 
@@ -55,37 +56,58 @@ quint32 le32(QByteArrayView b, qsizetype at)
 
 // Qt's BMP reader stops quietly at the end of the data and hands back the rows it
 // never read as if they were part of the picture, so the pixel data must be all there.
+// It reads the pixels from the declared offset, but never from inside the headers, the
+// bit-field masks or the colour table: an offset pointing there is passed over, so the
+// needed size counts from where the reading really starts.
 bool bmpComplete(QByteArrayView b)
 {
-    if (b.size() < 14 + 12)
+    constexpr qint64 fileHeader = 14;
+    if (b.size() < fileHeader + 4)
         return false;
     const qint64 offset = le32(b, 10);
-    const quint32 header = le32(b, 14);
-    qint64 width = 0, height = 0, bits = 0, compression = 0, imageBytes = 0;
-    if (header == 12) {
-        width = le16(b, 18);
-        height = le16(b, 20);
+    const qint64 header = le32(b, fileHeader);
+    // The header sizes Qt reads; it takes any other for the 12-byte core header and
+    // reads the rest of the file with the wrong layout.
+    const bool core = header == 12;
+    if (!core && header != 40 && header != 64 && header != 108 && header != 124)
+        return false;
+    if (b.size() < fileHeader + header)
+        return false;
+    qint64 width = 0, height = 0, bits = 0, compression = 0, colours = 0, imageBytes = 0;
+    if (core) {
+        width = qint16(le16(b, 18));
+        height = qint16(le16(b, 20));
         bits = le16(b, 24);
-    } else if (header >= 40 && b.size() >= 14 + 40) {
+    } else {
         width = qint32(le32(b, 18));
         height = qint32(le32(b, 22));
         bits = le16(b, 28);
         compression = le32(b, 30);
         imageBytes = le32(b, 34);
-    } else {
-        return false;
+        colours = le32(b, 46);
     }
     height = height < 0 ? -height : height;
     if (width <= 0 || height <= 0 || width * height > kMaxPixels || bits <= 0 || bits > 32)
         return false;
+
+    qint64 tableEnd = fileHeader + header;
+    // Masks of 16- and 32-bit pixels follow a header too small to hold them.
+    if (compression == 3 && header < 108)
+        tableEnd += 12;
+    if (bits <= 8) {
+        const qint64 entries = colours != 0 ? colours : qint64(1) << bits;
+        if (entries > 256)
+            return false;
+        tableEnd += entries * (core ? 3 : 4);
+    }
+    const qint64 pixels = std::max(offset, tableEnd);
     switch (compression) {
     case 0: // plain rows
     case 3: // bit fields
-    case 6: // bit fields with alpha
-        return offset + (width * bits + 31) / 32 * 4 * height <= b.size();
+        return pixels + (width * bits + 31) / 32 * 4 * height <= b.size();
     case 1: // run-length encoded: only the declared size of the runs tells
     case 2:
-        return imageBytes > 0 && offset + imageBytes <= b.size();
+        return imageBytes > 0 && pixels + imageBytes <= b.size();
     default:
         return false;
     }

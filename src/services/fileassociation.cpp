@@ -162,9 +162,17 @@ QString TAssociate::NormalizeExtension(const QString &extension)
 
 QString TAssociate::DesktopExec(const QString &command)
 {
+    return DesktopExec(splitCommand(command));
+}
+
+QString TAssociate::DesktopExec(const QStringList &arguments)
+{
     QStringList out;
-    for (const QString &arg : splitCommand(command))
-        out << (arg == QStringLiteral("%1") ? QStringLiteral("%f") : execArgument(arg));
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        // The program itself is never the file, whatever its name.
+        out << (i > 0 && arg == QStringLiteral("%1") ? QStringLiteral("%f") : execArgument(arg));
+    }
     return out.join(u' ');
 }
 
@@ -195,7 +203,9 @@ bool TAssociate::RegisterApplication()
     text += QStringLiteral("Name=") + desktopValue(AppKeyName) + u'\n';
     if (!TypeDescription.isEmpty())
         text += QStringLiteral("Comment=") + desktopValue(TypeDescription) + u'\n';
-    text += QStringLiteral("Exec=") + desktopValue(DesktopExec(Command)) + u'\n';
+    const QString exec =
+        CommandArguments.isEmpty() ? DesktopExec(Command) : DesktopExec(CommandArguments);
+    text += QStringLiteral("Exec=") + desktopValue(exec) + u'\n';
     if (!IconFile.isEmpty())
         text += QStringLiteral("Icon=") + desktopValue(IconFile) + u'\n';
     if (!MimeType.isEmpty())
@@ -255,6 +265,8 @@ void RegisterFileAssociation(const QString &executable)
     associate.SetIconIndex(0);
     associate.SetVerb(QStringLiteral("Open"));
     associate.SetCommand(u'"' + executable + QStringLiteral("\" \"%1\""));
+    // The path as it is: split back from the command line, a quote in it would be lost.
+    associate.SetCommandArguments({executable, QStringLiteral("%1")});
     associate.SetTypeDescription(QCoreApplication::translate("TAssociate", "Qel database"));
     associate.SetShellNew(false);
     associate.SetQuickView(false);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 // Registers a file type with the desktop the freedesktop way: a .desktop file for the
@@ -17,6 +18,7 @@ public:
     void SetIconIndex(qint32 value) { IconIndex = value; }
     void SetVerb(const QString &value) { Verb = value; }
     void SetCommand(const QString &value) { Command = value; }
+    void SetCommandArguments(const QStringList &value) { CommandArguments = value; }
     void SetTypeDescription(const QString &value) { TypeDescription = value; }
     void SetShellNew(bool value) { ShellNew = value; }
     void SetQuickView(bool value) { QuickView = value; }
@@ -37,8 +39,12 @@ public:
     // "qel", ".qel" and "x.qel" all give ".qel"; the case is kept.
     static QString NormalizeExtension(const QString &extension);
     // A command line with "%1" for the file ("\"/p/q\" \"%1\"") as an Exec value:
-    // arguments quoted where needed, %1 as %f.
+    // arguments quoted where needed, %1 as %f. Blanks separate the arguments and double
+    // quotes group them, so an argument cannot hold a double quote of its own.
     static QString DesktopExec(const QString &command);
+    // The same from the program and its arguments as they are, "%1" standing for the
+    // file: any character survives.
+    static QString DesktopExec(const QStringList &arguments);
 
     QString DesktopFilePath() const; // $XDG_DATA_HOME/applications/<name>.desktop
     QString PackageFilePath() const; // $XDG_DATA_HOME/mime/packages/<name>.xml
@@ -49,6 +55,7 @@ public:
     qint32 IconIndex = 0; // no meaning for freedesktop icons
     QString Verb = QStringLiteral("Open");
     QString Command;
+    QStringList CommandArguments; // when set, the Exec line is made from these, not Command
     QString TypeDescription;
     bool ShellNew = false;  // no freedesktop counterpart
     bool QuickView = false; // no freedesktop counterpart

@@ -1,10 +1,10 @@
 #include "services/singleinstance.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QStandardPaths>
 
 #include <unistd.h>
 
@@ -15,12 +15,6 @@ const QByteArray kRaise = QByteArrayLiteral("raise\n");
 constexpr int kConnectMs = 2000;
 constexpr int kWriteMs = 2000;
 constexpr int kLockMs = 5000;
-
-// Where QLocalServer puts a socket of this name.
-QString socketPath(const QString &name)
-{
-    return name.startsWith(u'/') ? name : QDir::tempPath() + u'/' + name;
-}
 
 } // namespace
 
@@ -37,11 +31,12 @@ TSingleInstance::~TSingleInstance()
 
 QString TSingleInstance::DefaultServerName()
 {
-    const QString name = QStringLiteral("qelmusic-%1").arg(::getuid());
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
-        return QDir(runtime).filePath(name);
-    return name;
+    // Qt checks that the folder belongs to the user and is closed to others, and
+    // gives nothing otherwise.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        return {};
+    return QDir(runtime).filePath(QStringLiteral("qelmusic-%1").arg(::getuid()));
 }
 
 bool TSingleInstance::Listening() const
@@ -51,12 +46,12 @@ bool TSingleInstance::Listening() const
 
 bool TSingleInstance::Claim()
 {
-    if (Listening())
+    if (Listening() || m_name.isEmpty())
         return true;
     // Two instances starting together must not both take a stale socket for theirs:
     // the check and the takeover happen under a lock. QLockFile itself recovers from
     // a lock whose holder was killed. Without the lock we go on regardless.
-    QLockFile lock(socketPath(m_name) + QStringLiteral(".lock"));
+    QLockFile lock(m_name + QStringLiteral(".lock"));
     lock.tryLock(kLockMs);
 
     if (listen())

@@ -1,7 +1,10 @@
 #include "shell/dmglobal.h"
 
+#include "model/general.h"
 #include "shell/genrelist.h"
 #include "shell/settingsstore.h"
+
+#include <QCoreApplication>
 
 TdmGlobal::TdmGlobal(const QStringList &arguments, TSettingsStore *store, TDriveList *drives)
     : m_prefs(drives)
@@ -21,7 +24,10 @@ TdmGlobal::TdmGlobal(const QStringList &arguments, TSettingsStore *store, TDrive
 
 TdmGlobal::~TdmGlobal()
 {
-    SaveAll();
+    // The program's last save: nobody else would learn that it failed.
+    QString error;
+    if (!SaveAll(&error))
+        ShowInfo(error);
 }
 
 const QStringList &TdmGlobal::Genres() const
@@ -29,10 +35,30 @@ const QStringList &TdmGlobal::Genres() const
     return GenreList();
 }
 
-bool TdmGlobal::SaveAll()
+bool TdmGlobal::SaveChanges()
+{
+    QString error;
+    if (SaveAll(&error))
+        return true;
+    ShowInfo(error);
+    return false;
+}
+
+bool TdmGlobal::SaveAll(QString *error)
 {
     m_defaults.Save(*m_settings);
     m_prefs.Save(*m_settings);
-    m_fields.Save(m_fieldNamesPath);
-    return m_settings->Sync();
+    QStringList lost;
+    if (!m_fields.Save(m_fieldNamesPath))
+        lost << QCoreApplication::translate("TdmGlobal",
+                                            "The field names could not be saved to \"%1\".")
+                    .arg(m_fieldNamesPath);
+    if (!m_settings->Sync()) {
+        const QString why = m_settings->ErrorString();
+        lost << QCoreApplication::translate("TdmGlobal", "The settings could not be saved.") +
+                    (why.isEmpty() ? QString() : u'\n' + why);
+    }
+    if (error)
+        *error = lost.join(u"\n\n");
+    return lost.isEmpty();
 }

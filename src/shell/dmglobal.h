@@ -13,7 +13,8 @@ class TSettingsStore;
 // The process-wide resources of the desktop program: the settings store, the field
 // catalogue with the user's names, the preferences, the field defaults and the
 // genre list. Everything is read when it is created and written back when it is
-// destroyed (a normal end of the program).
+// destroyed (a normal end of the program), and also by SaveChanges as soon as the user
+// has confirmed a change, so that a crash or a power cut cannot take it.
 class TdmGlobal
 {
 public:
@@ -41,9 +42,13 @@ public:
         return m_prefs.GetLyricsFileName(name);
     }
 
-    // Saves everything now (also done by the destructor); false when the settings
-    // file could not be written.
-    bool SaveAll();
+    // Saves everything now (also done by the destructor, which reports a failure
+    // through ShowInfo); false when the settings or the field names could not be
+    // written, with error (when given) saying what was lost.
+    bool SaveAll(QString *error = nullptr);
+    // Saves everything now, after the user confirmed a change; a failure is shown
+    // (ShowInfo) and the values stay in memory for the next save.
+    bool SaveChanges();
 
 private:
     std::unique_ptr<TSettingsStore> m_ownStore;

@@ -1,5 +1,9 @@
 #include "shell/settingsstore.h"
 
+#include "model/atomicfile.h"
+
+#include <QCoreApplication>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,8 +13,6 @@
 #include <QTemporaryFile>
 
 #include <cmath>
-#include <cstdio>
-#include <fcntl.h>
 #include <unistd.h>
 
 QString TSettingsStore::Group(const QString &section)
@@ -218,18 +220,33 @@ QMap<QString, QVariant> readIni(const QString &fileName, bool *ok)
     return values;
 }
 
-bool renameOver(const QString &from, const QString &to)
+// Whether a value read back from a written file is the one that was written. A
+// hand-edited file can bring values that never equal themselves (a NaN) or that the
+// file keeps as text (a float, a one-item list): those count as the same when their
+// bytes or their texts are, so no such value can block every later save.
+bool sameValue(const QVariant &written, const QVariant &read)
 {
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+    if (written == read)
+        return true;
+    if (written.metaType() == read.metaType()) {
+        QByteArray a, b;
+        QDataStream sa(&a, QIODevice::WriteOnly), sb(&b, QIODevice::WriteOnly);
+        sa << written;
+        sb << read;
+        return a == b;
+    }
+    return written.canConvert<QString>() && read.canConvert<QString>() &&
+           written.toString() == read.toString();
 }
 
-void syncFolder(const QString &folder)
+bool sameValues(const QMap<QString, QVariant> &written, const QMap<QString, QVariant> &read)
 {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    if (written.size() != read.size())
+        return false;
+    for (auto w = written.cbegin(), r = read.cbegin(); w != written.cend(); ++w, ++r)
+        if (w.key() != r.key() || !sameValue(w.value(), r.value()))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -269,19 +286,29 @@ bool TIniSettingsStore::Sync()
 bool TIniSettingsStore::writeFile()
 {
     const QString folder = QFileInfo(m_fileName).absolutePath();
-    if (!QDir().mkpath(folder))
+    if (!QDir().mkpath(folder)) {
+        m_error =
+            QCoreApplication::translate("TIniSettingsStore", "The folder \"%1\" cannot be created.")
+                .arg(folder);
         return false;
+    }
+    const QString cannotWrite =
+        QCoreApplication::translate("TIniSettingsStore", "\"%1\" cannot be written.")
+            .arg(m_fileName);
 
-    // QSettings writes through QSaveFile, whose commit in Qt 6.4 can succeed after
-    // the final flush failed (full disk, file size limit) and so put a truncated
-    // file in place. It therefore writes a new file under another name, which is
-    // read back and compared before it replaces the real one.
-    const QString written = freshName(m_fileName + QStringLiteral(".new-XXXXXX"));
-    if (written.isEmpty())
+    // QSettings lays the file out, in a scratch file: it writes through QSaveFile,
+    // whose commit in Qt 6.4 can succeed after the final flush failed (full disk, file
+    // size limit), so what it wrote is read back and compared. The bytes checked then
+    // replace the settings file through the atomic writer. (The scratch file is made
+    // private before QSettings fills it, and QSaveFile keeps that.)
+    const QString scratch = freshName(m_fileName + QStringLiteral(".new-XXXXXX"));
+    if (scratch.isEmpty()) {
+        m_error = cannotWrite;
         return false;
+    }
     bool ok = false;
     {
-        QSettings settings(written, QSettings::IniFormat);
+        QSettings settings(scratch, QSettings::IniFormat);
         for (auto it = m_values.cbegin(); it != m_values.cend(); ++it)
             settings.setValue(it.key(), it.value());
         settings.sync();
@@ -289,14 +316,27 @@ bool TIniSettingsStore::writeFile()
     }
     if (ok) {
         bool readOk = false;
-        ok = readIni(written, &readOk) == m_values && readOk;
+        ok = sameValues(m_values, readIni(scratch, &readOk)) && readOk;
     }
-    if (ok)
-        ok = renameOver(written, m_fileName);
+    QByteArray bytes;
+    if (ok) {
+        QFile file(scratch);
+        ok = file.open(QIODevice::ReadOnly);
+        if (ok) {
+            bytes = file.readAll();
+            ok = file.error() == QFileDevice::NoError;
+        }
+    }
+    QFile::remove(scratch);
     if (!ok) {
-        QFile::remove(written);
+        m_error = cannotWrite;
         return false;
     }
-    syncFolder(folder);
+    const QString error = WriteFileAtomically(m_fileName, bytes);
+    if (!error.isEmpty()) {
+        m_error = cannotWrite + u'\n' + error;
+        return false;
+    }
+    m_error.clear();
     return true;
 }

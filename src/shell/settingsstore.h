@@ -36,8 +36,10 @@ public:
     bool SectionExists(const QString &section) const;
     // Removes the section with every section below it.
     void EraseSection(const QString &section);
-    // Makes the values written so far permanent; false when that failed.
+    // Makes the values written so far permanent; false when that failed, with
+    // ErrorString() saying why.
     virtual bool Sync() = 0;
+    virtual QString ErrorString() const { return {}; }
 
     // "A\B" and name "C" give the key "A/B/C".
     static QString Key(const QString &section, const QString &name);
@@ -91,10 +93,14 @@ public:
 
     // Writes the file when something changed. A failed write leaves the previous
     // file as it was and returns false; the values stay in memory for a later try.
+    // A settings file that is a symbolic link stays one: the file it points to is
+    // rewritten, with its permissions.
     bool Sync() override;
+    QString ErrorString() const override { return m_error; }
 
 private:
     bool writeFile();
 
     QString m_fileName;
+    QString m_error;
 };

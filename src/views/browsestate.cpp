@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -46,12 +47,18 @@ bool folderBefore(const TLookupItem *a, const TLookupItem *b, int order)
     return r != 0 ? r < 0 : a->ID < b->ID;
 }
 
+bool isTrackNode(const TTreeNode *node)
+{
+    const TDataItem *item = node ? node->Item() : nullptr;
+    return item && item->Kind() == TItemKind::Track;
+}
+
 TTreeNode nodeOfItem(TTreeNode *parent, TDataItem *item)
 {
     const bool album = item->Kind() == TItemKind::Album;
-    // Albums can always be opened; other items when they have children.
+    // Only an item with children can be opened: an album without discs shows no arrow.
     return TTreeNode(parent, item, album ? TTreeNode::nkAlbum : TTreeNode::nkItem,
-                     album || item->Count() > 0);
+                     item->Count() > 0);
 }
 
 std::vector<TTreeNode> childNodes(TTreeNode *node, const TDataItem *item)
@@ -106,9 +113,13 @@ TBrowseState::TBrowseState(TQelDb &db, const TQelFields &fields, TViewDefinition
     : QObject(parent), m_db(db), m_fields(fields), m_views(views), m_prefs(prefs), m_tree(*this),
       m_list(*this)
 {
+    m_db.AddLookupRemovalListener(this);
 }
 
-TBrowseState::~TBrowseState() = default;
+TBrowseState::~TBrowseState()
+{
+    m_db.RemoveLookupRemovalListener(this);
+}
 
 const QList<TFieldId> &TBrowseState::GroupFields(int treeType)
 {
@@ -145,9 +156,8 @@ QString TBrowseState::NodeCaption(const TTreeNode *node) const
     return {};
 }
 
-void TBrowseState::RebuildTree()
+void TBrowseState::letGo()
 {
-    TWaitCursor wait;
     m_folderMembers.clear();
     m_folderMembersReady = false;
     m_sortedWith.clear();
@@ -160,12 +170,51 @@ void TBrowseState::RebuildTree()
     CurrentGroups.clear();
     m_list.EndRebuild();
     SetCurrent(nullptr);
+}
 
+void TBrowseState::RebuildTree()
+{
+    TWaitCursor wait;
+    letGo();
     m_dbItem.Name = m_db.GetDisplayName();
     m_tree.SetShowStateMark(!m_prefs || m_prefs->ShowInCollectionIndicator);
     m_tree.Reset(&m_dbItem);
     FillNode(Root());
     emit treeRebuilt();
+}
+
+bool TBrowseState::holdsAny(const TLookupItemSet &entries) const
+{
+    // Only folders carry entries, and folders are the root's children.
+    auto held = [&entries](const TLookupItem *e) { return e && entries.count(e) > 0; };
+    if (const TTreeNode *root = m_tree.Root())
+        for (const TTreeNode &child : root->children)
+            if (held(child.Entry()))
+                return true;
+    for (const auto &[entry, members] : m_folderMembers)
+        if (held(entry))
+            return true;
+    return std::any_of(CurrentGroups.begin(), CurrentGroups.end(), held);
+}
+
+void TBrowseState::LookupItemsAboutToBeRemoved(TFieldId, const TLookupItemSet &entries)
+{
+    if (!holdsAny(entries))
+        return;
+    // Nothing may point at the entries once they are freed: the place is remembered
+    // by identifiers, and the tree and the list are emptied (the views reset).
+    m_placeBeforeRemoval.Remember(*this);
+    m_rebuildAfterRemoval = true;
+    letGo();
+    m_tree.Reset(nullptr);
+}
+
+void TBrowseState::LookupItemsRemoved(TFieldId)
+{
+    if (!std::exchange(m_rebuildAfterRemoval, false))
+        return;
+    RebuildTree();
+    m_placeBeforeRemoval.Restore(*this, nullptr);
 }
 
 bool TBrowseState::FillNode(TTreeNode *node)
@@ -383,16 +432,13 @@ TTreeNode *TBrowseState::ChildWithId(TTreeNode *node, qint32 id)
 
 void TBrowseState::SelectNode(TTreeNode *node)
 {
+    // A track shows its lyrics instead of a list. The details panes repaint as soon
+    // as the current item changes, so the lyrics state follows the node first.
     m_selected = node;
+    m_showingLyrics = isTrackNode(node);
     SetCurrent(node ? node->object : nullptr);
-    const TDataItem *item = node ? node->Item() : nullptr;
-    if (item && item->Kind() == TItemKind::Track) {
-        // A track shows its lyrics instead of a list.
-        m_showingLyrics = true;
-        emit nodeSelected(m_tree.IndexOf(node));
-        return;
-    }
-    RebuildList();
+    if (!m_showingLyrics)
+        RebuildList();
     emit nodeSelected(m_tree.IndexOf(node));
 }
 
@@ -641,7 +687,7 @@ QString TBrowseState::CoverPath() const
 
 QString TBrowseState::LyricsText() const
 {
-    if (!m_showingLyrics || !m_selected || !m_prefs)
+    if (!m_showingLyrics || !isTrackNode(m_selected) || !m_prefs)
         return {};
     const auto *track = static_cast<const TCustomTrack *>(m_selected->Item());
     const TFolderFile file = m_prefs->GetLyricsFileName(track->LyricsFile);

@@ -3,6 +3,7 @@
 #include "model/dataitemlist.h"
 #include "model/itemsort.h"
 #include "model/lookuplist.h"
+#include "model/qeldb.h"
 #include "model/qelitem.h"
 #include "views/foldertreemodel.h"
 #include "views/itemlistmodel.h"
@@ -13,15 +14,38 @@
 #include <vector>
 
 class TAlbum;
+class TBrowseState;
 class TCustomTrack;
 class TPrefs;
-class TQelDb;
 class TQelFields;
+
+// A selection remembered across a rebuild of the tree.
+class TState
+{
+public:
+    struct TStateNode
+    {
+        int Index;
+        qint32 Id;
+        QString Text;
+    };
+
+    void Clear();
+    void Remember(const TBrowseState &state);
+    // Brings the tree and the list back to the remembered place, or, in the album
+    // view with an album given, to that album.
+    void Restore(TBrowseState &state, TAlbum *album);
+
+    qint32 SelectedRow = -1;
+    qint32 SelectedId = -1;
+    std::vector<TStateNode> Path; // from the selected node up to the root
+};
 
 // What the main window shows, without the window: the folder tree and the list
 // derived from its selected node, their order, the current album and track, the
-// details panes' content and the status texts.
-class TBrowseState : public QObject
+// details panes' content and the status texts. Lookup entries that the collection is
+// about to free are let go of first, and the tree is built again afterwards.
+class TBrowseState : public QObject, private TLookupRemovalListener
 {
     Q_OBJECT
 
@@ -106,6 +130,12 @@ signals:
     void columnsAboutToChange(TBrowseState::TListContent leaving);
 
 private:
+    void LookupItemsAboutToBeRemoved(TFieldId field, const TLookupItemSet &entries) override;
+    void LookupItemsRemoved(TFieldId field) override;
+    // Drops the selection, the list and everything worked out from the tree.
+    void letGo();
+    // Whether a folder or a row of groups stands for one of the entries.
+    bool holdsAny(const TLookupItemSet &entries) const;
     std::vector<TTreeNode> fillRoot(TTreeNode *root);
     std::vector<TTreeNode> fillFolder(TTreeNode *folder);
     std::vector<TTreeNode> itemChildren(TTreeNode *node, const TDataItem *item) const;
@@ -132,26 +162,7 @@ private:
     // The sort order each node's children were put in, so that listing them again
     // in the same order costs no second sort.
     std::unordered_map<const TTreeNode *, std::vector<TSortSpec>> m_sortedWith;
-};
-
-// A selection remembered across a rebuild of the tree.
-class TState
-{
-public:
-    struct TStateNode
-    {
-        int Index;
-        qint32 Id;
-        QString Text;
-    };
-
-    void Clear();
-    void Remember(const TBrowseState &state);
-    // Brings the tree and the list back to the remembered place, or, in the album
-    // view with an album given, to that album.
-    void Restore(TBrowseState &state, TAlbum *album);
-
-    qint32 SelectedRow = -1;
-    qint32 SelectedId = -1;
-    std::vector<TStateNode> Path; // from the selected node up to the root
+    // Where the user was when entries shown went away, found again afterwards.
+    TState m_placeBeforeRemoval;
+    bool m_rebuildAfterRemoval = false;
 };

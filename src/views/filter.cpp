@@ -225,8 +225,8 @@ void TFilterFields::Load(const TSettingsStore &s, const QString &key)
     Combination = quint8(s.ReadInteger(key, QStringLiteral("Combination"), 0));
     CaseSensitive = s.ReadBool(key, QStringLiteral("CaseSensitive"), false);
     Enabled = s.ReadBool(key, QStringLiteral("Enabled"), false);
-    for (qint32 i = 0; i < count; ++i) {
-        const QString section = entrySection(key, i);
+    // The filter dialog makes at most one condition per field.
+    for (const QString &section : storedEntries(s, key, count)) {
         const qint32 stored = s.ReadInteger(section, QStringLiteral("Field"), 1);
         const TFieldId field = stored >= 0 && stored <= 255 ? TFieldId(stored) : TFieldId(255);
         std::unique_ptr<TFilterField> entry = MakeEntry(field);

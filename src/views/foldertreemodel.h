@@ -61,6 +61,7 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     TTreeNode *Root() { return m_hasRoot ? &m_root : nullptr; }
+    const TTreeNode *Root() const { return m_hasRoot ? &m_root : nullptr; }
     QModelIndex IndexOf(const TTreeNode *node) const;
     static TTreeNode *NodeOf(const QModelIndex &index);
 

@@ -49,7 +49,7 @@ QVariant TItemListModel::data(const QModelIndex &index, int role) const
         return {};
     if (m_state.ListContent == TBrowseState::lcGroups) {
         const TLookupItem *entry = m_state.CurrentGroups[index.row()];
-        if (role == Qt::DisplayRole)
+        if (role == Qt::DisplayRole || role == IconCaptionRole)
             return LookupDisplayText(entry);
         if (role == ImageIndexRole)
             return 0; // closed folder
@@ -67,6 +67,12 @@ QVariant TItemListModel::data(const QModelIndex &index, int role) const
             return static_cast<const TAlbum *>(item)->GetAlbumName();
         return static_cast<const TCustomTrack *>(item)->GetCaption();
     }
+    case IconCaptionRole:
+        // Albums of one artist are told apart by their titles; other rows keep the
+        // caption of their first column.
+        if (item->Kind() == TItemKind::Album)
+            return item->Title.toString();
+        return data(index.siblingAtColumn(0), Qt::DisplayRole);
     case ImageIndexRole:
         return item->GetImageIndex();
     case ThumbnailIndexRole:

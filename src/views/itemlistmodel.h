@@ -17,6 +17,7 @@ public:
         ImageIndexRole = Qt::UserRole + 1, // into the icon lists
         ThumbnailIndexRole,                // albums: index in the picture list, 0 = none
         FieldRole,                         // header: the column's field number
+        IconCaptionRole,                   // a row's caption in icon style
     };
 
     explicit TItemListModel(TBrowseState &state, QObject *parent = nullptr);

@@ -5,6 +5,8 @@
 #include "model/general.h"
 #include "shell/settingsstore.h"
 
+#include <algorithm>
+
 QString TListField::GetName(const TQelFields &fields) const
 {
     return fields.GetFieldName(FieldId);
@@ -51,6 +53,18 @@ QString TListFields::entrySection(const QString &key, qsizetype i)
     return key + u'\\' + QString::number(i);
 }
 
+QStringList TListFields::storedEntries(const TSettingsStore &settings, const QString &key,
+                                       qint32 count)
+{
+    QStringList sections;
+    for (qint32 i = 0; i < std::min(count, kMaxStoredEntries); ++i) {
+        QString section = entrySection(key, i);
+        if (settings.SectionExists(section))
+            sections << std::move(section);
+    }
+    return sections;
+}
+
 namespace {
 TFieldId storedField(const TSettingsStore &settings, const QString &section)
 {
@@ -70,12 +84,14 @@ void TShowFields::AddDefaults()
 void TShowFields::Load(const TSettingsStore &settings, const QString &key)
 {
     const qint32 count = settings.ReadInteger(key, QStringLiteral("Count"), 0);
-    if (count == 0) {
+    const QStringList sections = storedEntries(settings, key, count);
+    // A list saved empty shows the default columns, and so does one whose entries
+    // are all missing; a negative count shows none.
+    if (count == 0 || (count > 0 && sections.isEmpty())) {
         AddDefaults();
         return;
     }
-    for (qint32 i = 0; i < count; ++i) {
-        const QString section = entrySection(key, i);
+    for (const QString &section : sections) {
         qint32 width = settings.ReadInteger(section, QStringLiteral("Width"), 100);
         if (width < 0)
             width = 100;
@@ -96,8 +112,7 @@ void TShowFields::Save(TSettingsStore &settings, const QString &key) const
 void TSortFields::Load(const TSettingsStore &settings, const QString &key)
 {
     const qint32 count = settings.ReadInteger(key, QStringLiteral("Count"), 0);
-    for (qint32 i = 0; i < count; ++i) {
-        const QString section = entrySection(key, i);
+    for (const QString &section : storedEntries(settings, key, count)) {
         const qint32 order = settings.ReadInteger(section, QStringLiteral("Order"), 1);
         // Anything but descending sorts ascending.
         Add(std::make_unique<TSortField>(storedField(settings, section), order < 0 ? -1 : 1));

@@ -3,6 +3,7 @@
 #include "model/fields.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -77,8 +78,16 @@ public:
 
     const TItemLevel Level;
 
+    // The most entries a stored list is read with: a list holds each field at most
+    // once, so a larger "Count" comes from a damaged or hostile file.
+    static constexpr qint32 kMaxStoredEntries = fdLast + 1;
+
 protected:
     static QString entrySection(const QString &key, qsizetype i);
+    // The sections of the entries a stored count declares, no more than
+    // kMaxStoredEntries of them, and only those the store holds.
+    static QStringList storedEntries(const TSettingsStore &settings, const QString &key,
+                                     qint32 count);
 
     std::vector<std::unique_ptr<TListField>> m_items;
 };

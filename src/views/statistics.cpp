@@ -13,7 +13,7 @@ TStatistics TStatistics::Gather(const TQelDb &db)
         const TAlbum *a = db.Album(i);
         s.discs += a->DiscCount();
         s.tracks += a->GetTrackCount();
-        s.totalLength += a->GetLength();
+        s.totalLength += a->TotalLength();
         s.totalPrice += a->Price;
     }
     return s;

@@ -13,7 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -24,17 +27,28 @@ std::string notFound(const QString &path)
     return QStringLiteral("The file \"%1\" was not found\n").arg(path).toStdString();
 }
 
+std::string notRegular(const QString &path)
+{
+    return QStringLiteral("\"%1\" is not a regular file\n").arg(path).toStdString();
+}
+
+std::string empty(const QString &path)
+{
+    return QStringLiteral("The file \"%1\" is empty\n").arg(path).toStdString();
+}
+
 // Everything after the first line (the first line names the file).
 QByteArray afterFirstLine(const QByteArray &text)
 {
     return text.mid(text.indexOf('\n') + 1);
 }
 
-// The names in a folder, one per line.
+// The names in a folder (pipes and devices too), one per line.
 std::string entriesOf(const QString &dir)
 {
     return QDir(dir)
-        .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)
+        .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden,
+                   QDir::Name)
         .join(u'\n')
         .toStdString();
 }
@@ -107,7 +121,7 @@ TEST_F(QelCli, InfoOfACutFileFails)
         WriteFileBytes(path, full.first(cut));
         const TRunResult r = RunQel({QStringLiteral("info"), path});
         EXPECT_EQ(r.exitCode, 2) << "cut at " << cut;
-        EXPECT_EQ(r.err.toStdString(), kNotValid) << "cut at " << cut;
+        EXPECT_EQ(r.err.toStdString(), cut == 0 ? empty(path) : kNotValid) << "cut at " << cut;
         EXPECT_EQ(r.out.toStdString(), "") << "cut at " << cut;
     }
 }
@@ -118,12 +132,121 @@ TEST_F(QelCli, InfoRefusesWhatIsNoRegularFile)
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QString folder = file("folder.qel");
     ASSERT_TRUE(QDir().mkdir(folder));
+    const QString emptyFile = file("empty.qel");
+    WriteFileBytes(emptyFile, {});
     // Opening a pipe without a writer would block: the tool must not open it at all.
-    for (const QString &path : {folder, fifo, QStringLiteral("/dev/zero"), file("missing.qel")}) {
-        const TRunResult r = RunQel({QStringLiteral("info"), path});
-        EXPECT_EQ(r.exitCode, 2) << path.toStdString();
-        EXPECT_EQ(r.err.toStdString(), notFound(path)) << path.toStdString();
+    const std::pair<QString, std::string> cases[] = {
+        {folder, notRegular(folder)},
+        {fifo, notRegular(fifo)},
+        {QStringLiteral("/dev/zero"), notRegular(QStringLiteral("/dev/zero"))},
+        {QStringLiteral("/dev/null"), notRegular(QStringLiteral("/dev/null"))},
+        {emptyFile, empty(emptyFile)},
+        {file("missing.qel"), notFound(file("missing.qel"))},
+    };
+    for (const auto &[path, message] : cases) {
+        for (const QString &command : {QStringLiteral("info"), QStringLiteral("dump")}) {
+            const TRunResult r = RunQel({command, path});
+            EXPECT_EQ(r.exitCode, 2) << command.toStdString() << ' ' << path.toStdString();
+            EXPECT_EQ(r.err.toStdString(), message) << command.toStdString();
+            EXPECT_EQ(r.out.toStdString(), "") << command.toStdString();
+        }
     }
+    // Also the collection to import.
+    const TRunResult merge =
+        RunQel({QStringLiteral("merge"), large(), QStringLiteral("/dev/null")});
+    EXPECT_EQ(merge.exitCode, 2);
+    EXPECT_EQ(merge.err.toStdString(), notRegular(QStringLiteral("/dev/null")));
+}
+
+TEST_F(QelCli, OutputThatIsNoRegularFileIsLeftAlone)
+{
+    const QString fifo = file("pipe.qel");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = file("folder.qel");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString source = file("source.json");
+    WriteFileBytes(source, R"({"albums": [{"Title": "One", "discs": [{}]}]})");
+    QStringList outputs = {fifo, folder};
+    // A device node of our own (a null device), where the system lets us make one.
+    const QString device = file("device.qel");
+    if (::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0600, makedev(1, 3)) == 0)
+        outputs << device;
+    for (const QString &out : outputs) {
+        const QStringList commands[] = {
+            {QStringLiteral("resave"), large(), out},
+            {QStringLiteral("generate"), QStringLiteral("--albums"), QStringLiteral("2"), out},
+            {QStringLiteral("build"), source, out},
+        };
+        for (const QStringList &args : commands) {
+            const TRunResult r = RunQel(args);
+            EXPECT_EQ(r.exitCode, 2) << args.join(u' ').toStdString();
+            EXPECT_EQ(r.err.toStdString(),
+                      QStringLiteral("\"%1\" is not a regular file: it is left as it is\n")
+                          .arg(out)
+                          .toStdString());
+        }
+    }
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    if (outputs.contains(device)) {
+        ASSERT_EQ(::stat(QFile::encodeName(device).constData(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
+        QFile::remove(device);
+    }
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_EQ(entriesOf(m_dir.path()), "folder.qel\npipe.qel\nsource.json");
+
+    // A link to a regular file is a regular file: the new collection goes to its target.
+    const QString target = file("target.qel");
+    WriteFileBytes(target, "old");
+    const QString link = file("link.qel");
+    ASSERT_TRUE(QFile::link(target, link));
+    const TRunResult r = RunQel({QStringLiteral("resave"), large(), link});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(ReadFileBytes(target).startsWith("\x06\x03Qel")) << "target.qel not written";
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+}
+
+TEST_F(QelCli, InfoAddsLengthsPastThirtyTwoBits)
+{
+    // Two albums of two discs, each disc holding two tracks of 2^31 - 1 seconds.
+    TQelDb db;
+    for (int a = 0; a < 2; ++a) {
+        auto *album = new TAlbum(&db);
+        album->Title = QStringLiteral("Long %1").arg(a);
+        db.AddAlbum(album);
+        for (int d = 0; d < 2; ++d) {
+            auto *disc = new TDisc(album);
+            album->Add(disc);
+            for (int t = 0; t < 2; ++t) {
+                auto *track = new TTrack(disc);
+                disc->Add(track);
+                track->Length = std::numeric_limits<qint32>::max();
+            }
+            disc->RebuildTrackList();
+        }
+    }
+    const QString path = file("long.qel");
+    db.Save(path);
+
+    // 8 * (2^31 - 1) = 17179869176 seconds.
+    const TRunResult info = RunQel({QStringLiteral("info"), path});
+    ASSERT_EQ(info.exitCode, 0) << info.err.toStdString();
+    EXPECT_TRUE(info.out.contains("\nTotal Length: 4772185 hours, 52 minutes, 56 seconds\n"))
+        << info.out.toStdString();
+    EXPECT_TRUE(info.out.contains("\nAverage Length per Album: 143165576:28\n"))
+        << info.out.toStdString();
+    EXPECT_TRUE(info.out.contains("\nAverage Length per Track: 35791394:07\n"))
+        << info.out.toStdString();
+
+    const TRunResult list = RunQel({QStringLiteral("list"), path, QStringLiteral("--columns"),
+                                    QStringLiteral("Title,Length")});
+    ASSERT_EQ(list.exitCode, 0) << list.err.toStdString();
+    EXPECT_TRUE(list.out.startsWith("Long 0\t143165576:28\nLong 1\t143165576:28\n"))
+        << list.out.toStdString();
 }
 
 TEST_F(QelCli, FailedResaveLeavesTheOutputAsItWas)

@@ -55,6 +55,18 @@ TEST(QelList, RefusesBadFieldsAndConditions)
         {{QStringLiteral("--tracks"), QStringLiteral("--group"), QStringLiteral("Format")},
          "The field \"Format\" cannot group the track view"},
         {{QStringLiteral("--columns"), QStringLiteral("Title,Colour")}, "Unknown field \"Colour\""},
+        // Fields the rows of the view do not have would match, show and sort every row
+        // alike.
+        {{QStringLiteral("--filter"), QStringLiteral("Songwriter~x")},
+         "The album view has no field \"Songwriter\""},
+        {{QStringLiteral("--tracks"), QStringLiteral("--filter"), QStringLiteral("Format~CD")},
+         "The track view has no field \"Format\""},
+        {{QStringLiteral("--tracks"), QStringLiteral("--filter"), QStringLiteral("Nr Discs=1..2")},
+         "The track view has no field \"Nr Discs\""},
+        {{QStringLiteral("--columns"), QStringLiteral("Title,Position")},
+         "The album view has no field \"Position\""},
+        {{QStringLiteral("--tracks"), QStringLiteral("--sort"), QStringLiteral("Price:desc")},
+         "The track view has no field \"Price\""},
         {{QStringLiteral("--filter"), QStringLiteral("Year=1990..2000")},
          "\"Year\" is a text field"},
         {{QStringLiteral("--filter"), QStringLiteral("Rating~9")},

@@ -147,6 +147,43 @@ TEST(AlbumEditor, ABadPriceKeepsTheWindowOpenOnThePersonalTab)
     EXPECT_EQ(album.Price, 0);
 }
 
+// Only OK checks the price: leaving the box, Cancel and Escape get on with their own
+// work and show no price message.
+TEST(AlbumEditor, AnInvalidPriceDoesNotStandInTheWayOfCancel)
+{
+    enum How { LeaveTheBox, ClickCancel, PressEscape };
+    for (How how : {LeaveTheBox, ClickCancel, PressEscape}) {
+        SCOPED_TRACE(how);
+        Env env;
+        TAlbum *album = env.sampleAlbum();
+        auto w = env.open(*album);
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        Child<QTabWidget>(w.get(), "pcAlbum")
+            ->setCurrentWidget(Child<QWidget>(w.get(), "tsPersonal"));
+        auto *price = Child<QLineEdit>(w.get(), "edPrice");
+        price->setFocus();
+        price->setText(QStringLiteral("12x"));
+        switch (how) {
+        case LeaveTheBox:
+            Child<QLineEdit>(w.get(), "edLocation")->setFocus();
+            break;
+        case ClickCancel:
+            QTest::mouseClick(Child<QAbstractButton>(w.get(), "btCancel"), Qt::LeftButton);
+            break;
+        case PressEscape:
+            QTest::keyClick(price, Qt::Key_Escape);
+            break;
+        }
+        QApplication::processEvents();
+        const QStringList cancelQuestion = {
+            QStringLiteral("Are you sure you want to cancel changes made to this album?")};
+        EXPECT_EQ(env.ui.messages, how == LeaveTheBox ? QStringList() : cancelQuestion);
+        EXPECT_EQ(w->isVisible(), how == LeaveTheBox);
+        EXPECT_EQ(album->Price, 0);
+    }
+}
+
 TEST(AlbumEditor, TheSingleDiscTakesTheAlbumTitleOnlyWhenAdding)
 {
     for (TfmAlbum::TMode mode : {TfmAlbum::amAdd, TfmAlbum::amEdit}) {

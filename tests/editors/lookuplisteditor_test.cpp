@@ -564,3 +564,43 @@ TEST(LookupListEditor, ReportsAChangeMadeWhileOpen)
     EXPECT_TRUE(
         env.store.ValueExists(QStringLiteral("EditLookupListsWindow"), QStringLiteral("Width")));
 }
+
+// Removing many entries is one removal by the collection (one pass over the albums,
+// one announcement to the views), whichever rows are kept because they are in use.
+TEST(LookupListEditor, RemovingTheSelectionIsOneRemovalByTheCollection)
+{
+    struct Log : TLookupRemovalListener
+    {
+        void LookupItemsAboutToBeRemoved(TFieldId, const TLookupItemSet &entries) override
+        {
+            QStringList names;
+            for (const TLookupItem *e : entries)
+                names << e->SortName;
+            names.sort();
+            removals << names.join(u',');
+        }
+        void LookupItemsRemoved(TFieldId) override {}
+        QStringList removals;
+    } log;
+    Env env;
+    env.db.AddLookupRemovalListener(&log);
+    TLookupItem *used = env.artist("Bravo");
+    for (const char *name : {"Alpha", "Charlie", "Delta", "Echo"})
+        env.artist(name);
+    env.addAlbum("Harbour Lights", used, nullptr);
+    {
+        Window win(env);
+        win.selectRows({0, 1, 2, 4});
+        win.key(Qt::Key_Delete);
+        EXPECT_EQ(log.removals, QStringList{QStringLiteral("Alpha,Charlie,Echo")});
+        EXPECT_EQ(win.sortNames(), QStringLiteral("Bravo|Delta"));
+        // The row where the last removed one was, or the last row.
+        EXPECT_EQ(win.selected(), QList<TLookupItem *>{env.artists().Items(1)});
+
+        log.removals.clear();
+        win.selectRows({0});
+        win.key(Qt::Key_Delete); // in use: nothing is removed
+        EXPECT_TRUE(log.removals.isEmpty());
+    }
+    env.db.RemoveLookupRemovalListener(&log);
+}

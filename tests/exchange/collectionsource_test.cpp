@@ -6,6 +6,7 @@
 #include "model/valueformat.h"
 #include "testsupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QSet>
@@ -289,20 +290,36 @@ TEST(CollectionSource, RejectsBadInputNamingThePlace)
 
 TEST(CollectionSource, UnreadableCoverIsAnError)
 {
-    TSourceFolder folder;
-    // The signature and the start of a header, then nothing.
-    WriteFileBytes(folder.file(QStringLiteral("covers/cut.png")),
-                   QByteArray::fromHex("89504e470d0a1a0a0000000d49484452"));
-    const QString path =
-        folder.source(R"({"albums": [{"Title": "Cut", "Cover File": "cut.png", "discs": [{}]}]})");
-    TQelDb db;
-    try {
-        BuildCollectionFromSource(db, path);
-        ADD_FAILURE() << "no error";
-    } catch (const EQel &e) {
-        EXPECT_TRUE(
-            e.message().contains(QStringLiteral("cover picture \"cut.png\" cannot be read")))
-            << str(e.message());
+    // A whole picture, then the same cut short by a few bytes: Qt's own reader takes
+    // such a BMP, the covers of the editors do not.
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "BMP"));
+    const std::pair<const char *, QByteArray> covers[] = {
+        // The signature and the start of a header, then nothing.
+        {"cut.png", QByteArray::fromHex("89504e470d0a1a0a0000000d49484452")},
+        {"short.bmp", bmp.first(bmp.size() - 3)},
+    };
+    for (const auto &[name, bytes] : covers) {
+        SCOPED_TRACE(name);
+        TSourceFolder folder;
+        const QString cover = QString::fromLatin1(name);
+        WriteFileBytes(folder.file(QStringLiteral("covers/") + cover), bytes);
+        const QString path = folder.source(
+            QStringLiteral(R"({"albums": [{"Title": "Cut", "Cover File": "%1", "discs": [{}]}]})")
+                .arg(cover)
+                .toUtf8());
+        TQelDb db;
+        try {
+            BuildCollectionFromSource(db, path);
+            ADD_FAILURE() << "no error";
+        } catch (const EQel &e) {
+            EXPECT_TRUE(e.message().contains(
+                QStringLiteral("cover picture \"%1\" cannot be read").arg(cover)))
+                << str(e.message());
+        }
     }
 }
 

@@ -1,4 +1,5 @@
 #include "model/album.h"
+#include "model/general.h"
 #include "model/qeldb.h"
 #include "model/qelerror.h"
 #include "model/tracks.h"
@@ -6,6 +7,7 @@
 #include <QLocale>
 #include <functional>
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -75,6 +77,49 @@ TEST_F(SmallAlbum, CountsPositionsAndLengths)
     EXPECT_EQ(header->GetFieldAsString(fdLength), QStringLiteral("05:00"));
     TAlbum empty(&db);
     EXPECT_EQ(empty.GetFieldAsString(fdLength), QStringLiteral("00:00"));
+}
+
+TEST_F(SmallAlbum, LengthsAddUpPastThirtyTwoBits)
+{
+    constexpr qint32 kMax = std::numeric_limits<qint32>::max();
+    constexpr qint32 kMin = std::numeric_limits<qint32>::min();
+    t1->Length = kMax;
+    t2->Length = kMax;
+    t3->Length = 2;
+    // The header holds 2 * (2^31 - 1) seconds, the disc and the album 2 more.
+    const qint64 header64 = 2 * qint64(kMax);
+    EXPECT_EQ(header->TotalLength(), header64);
+    EXPECT_EQ(album->TotalLength(), header64 + 2);
+    EXPECT_EQ(header->GetFieldAsString(fdLength), FormatLength(header64));
+    EXPECT_EQ(album->GetFieldAsString(fdLength), QStringLiteral("71582788:16"));
+    EXPECT_EQ(disc->GetCaption(), QStringLiteral("01  -  (71582788:16)"));
+    // As 32-bit numbers they stay the largest there is.
+    for (const TDataItem *item : {static_cast<TDataItem *>(header), static_cast<TDataItem *>(disc),
+                                  static_cast<TDataItem *>(album)}) {
+        EXPECT_EQ(item->GetLength(), kMax);
+        EXPECT_EQ(item->GetFieldAsInteger(fdLength), kMax);
+    }
+    t1->Length = kMin;
+    t2->Length = kMin;
+    EXPECT_EQ(header->GetLength(), kMin);
+    EXPECT_EQ(album->TotalLength(), 2 * qint64(kMin) + 2);
+}
+
+TEST_F(SmallAlbum, FieldsOfEachLevelAreThoseItsItemsAnswer)
+{
+    const std::pair<TItemLevel, std::vector<const TDataItem *>> levels[] = {
+        {ilAlbum, {album}},
+        {ilTrack, {disc, header, t1, sub}},
+    };
+    for (const auto &[level, items] : levels) {
+        for (const TDataItem *item : items) {
+            for (int f = 0; f <= fdLast + 1; ++f) {
+                const bool answers = item->GetFieldAsString(TFieldId(f)) != InvalidFieldText();
+                EXPECT_EQ(FieldOfLevel(level, TFieldId(f)), answers)
+                    << "field " << f << " of level " << int(level);
+            }
+        }
+    }
 }
 
 TEST_F(SmallAlbum, InheritanceAndOwnValues)

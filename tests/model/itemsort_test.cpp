@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 // The reference order: CompareByField field by field, then identifier.
@@ -86,6 +88,39 @@ TEST(SortItems, AgreesWithTheFieldComparison)
         SortItems(items, cs.level, cs.specs);
         EXPECT_EQ(items, expected) << "level " << int(cs.level) << ", first field "
                                    << (cs.specs.empty() ? 0 : int(cs.specs[0].field));
+    }
+}
+
+TEST(SortItems, LengthTotalsPastThirtyTwoBitsSortBySize)
+{
+    constexpr qint32 kMax = std::numeric_limits<qint32>::max();
+    TQelDb db;
+    auto album = [&db](std::initializer_list<qint32> lengths) {
+        auto *a = new TAlbum(&db);
+        db.AddAlbum(a);
+        auto *disc = new TDisc(a);
+        a->Add(disc);
+        for (const qint32 length : lengths) {
+            auto *track = new TTrack(disc);
+            disc->Add(track);
+            track->Length = length;
+        }
+        disc->RebuildTrackList();
+        return a;
+    };
+    TAlbum *longest = album({kMax, kMax}); // 2^32 - 2 seconds
+    TAlbum *shortest = album({10});
+    TAlbum *justPast = album({kMax, 1}); // 2^31 seconds
+    const QList<TDataItem *> expected = {shortest, justPast, longest};
+    for (const int order : {1, -1}) {
+        QList<TDataItem *> items = {longest, justPast, shortest};
+        const TSortSpec byLength[] = {{fdLength, order}};
+        SortItems(items, ilAlbum, byLength);
+        QList<TDataItem *> want = expected;
+        if (order < 0)
+            std::reverse(want.begin(), want.end());
+        EXPECT_EQ(items, want) << "order " << order;
+        EXPECT_EQ(referenceSort(items, ilAlbum, {{fdLength, order}}), want) << "order " << order;
     }
 }
 

@@ -5,7 +5,10 @@
 
 #include "testsupport.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -287,4 +290,127 @@ TEST(QelDb, LookupItemsInUseAgreesWithTheSearchPerEntry)
         used += int(inUse.size());
     }
     EXPECT_GT(used, 20);
+}
+
+namespace {
+
+// What field's holders (the albums and the items below them) answer, in walk order,
+// as entry identifiers (0 for none).
+std::vector<qint32> answers(const TQelDb &db, TFieldId field)
+{
+    std::vector<qint32> ids;
+    std::function<void(const TDataItem *)> walk = [&](const TDataItem *item) {
+        if (item->IsTrackLevel() ? IsTrackLookupField(field) : IsAlbumLookupField(field))
+            ids.push_back(LookupNumber(item->getLookupItem(field)));
+        for (const TDataItem *child : item->Children)
+            walk(child);
+    };
+    for (qsizetype i = 0; i < db.AlbumCount(); ++i)
+        walk(db.Album(i));
+    return ids;
+}
+
+struct TRemovalLog : TLookupRemovalListener
+{
+    explicit TRemovalLog(TQelDb &db) : db(db) { db.AddLookupRemovalListener(this); }
+    ~TRemovalLog() { db.RemoveLookupRemovalListener(this); }
+    void LookupItemsAboutToBeRemoved(TFieldId field, const TLookupItemSet &entries) override
+    {
+        // Nothing has changed yet: the entries are whole and still answered.
+        QStringList names;
+        for (const TLookupItem *e : entries)
+            names << e->SortName;
+        names.sort();
+        log << QStringLiteral("before %1: %2").arg(int(field)).arg(names.join(u','));
+        stillAnswered = answers(db, field);
+    }
+    void LookupItemsRemoved(TFieldId field) override
+    {
+        log << QStringLiteral("after %1: %2 left")
+                   .arg(int(field))
+                   .arg(db.LookupList(field).Count());
+    }
+    TQelDb &db;
+    QStringList log;
+    std::vector<qint32> stillAnswered;
+};
+
+} // namespace
+
+// One pass finds the first album that uses each entry; it agrees with asking entry by
+// entry, for every lookup field of the demo collection.
+TEST(QelDb, AlbumsUsingLookupsAgreesWithTheSearchPerEntry)
+{
+    TQelDb db;
+    db.ReadFile(QStringLiteral(QEL_BINARY_DIR "/resources/demo.qel"), false);
+    for (TFieldId field : TQelDb::LookupFieldOrder) {
+        db.LookupList(field).FindOrCreate(QStringLiteral("zz unused"), QString());
+        const TLookupList &list = db.LookupList(field);
+        TLookupItemSet all;
+        for (qsizetype i = 0; i < list.Count(); ++i)
+            all.insert(list.Items(i));
+        const auto users = db.AlbumsUsingLookups(field, all);
+        for (const TLookupItem *entry : all) {
+            const auto found = users.find(entry);
+            EXPECT_EQ(found == users.end() ? nullptr : found->second,
+                      db.FindAlbumUsingLookup(field, entry))
+                << int(field) << ' ' << entry->SortName.toStdString();
+        }
+    }
+}
+
+// Removing entries clears every reference to them, own values and those fallen back
+// to, and frees them; whatever answered another entry still does.
+TEST(QelDb, RemovingLookupItemsClearsTheirReferencesInEveryField)
+{
+    TQelDb db;
+    db.ReadFile(QStringLiteral(QEL_BINARY_DIR "/resources/demo.qel"), false);
+    for (TFieldId field : TQelDb::LookupFieldOrder) {
+        SCOPED_TRACE(int(field));
+        TLookupList &list = db.LookupList(field);
+        list.FindOrCreate(QStringLiteral("zz unused"), QString()); // no list is empty
+        // Every other entry goes.
+        TLookupItemSet doomed;
+        std::set<qint32> doomedIds;
+        for (qsizetype i = 0; i < list.Count(); i += 2) {
+            doomed.insert(list.Items(i));
+            doomedIds.insert(list.Items(i)->ID);
+        }
+        const qsizetype count = list.Count();
+        const std::vector<qint32> before = answers(db, field);
+        TRemovalLog log(db);
+        db.RemoveLookupItems(field, doomed);
+        EXPECT_EQ(log.stillAnswered, before);
+        EXPECT_EQ(list.Count(), count - qsizetype(doomed.size()));
+        const std::vector<qint32> after = answers(db, field);
+        ASSERT_EQ(after.size(), before.size());
+        for (std::size_t i = 0; i < after.size(); ++i) {
+            EXPECT_FALSE(doomedIds.count(after[i])) << i;
+            if (!doomedIds.count(before[i])) {
+                EXPECT_EQ(after[i], before[i]) << i;
+            }
+        }
+    }
+}
+
+TEST(QelDb, ListenersHearOfARemovalBeforeAndAfterAndOnlyOfTheListsEntries)
+{
+    TQelDb db;
+    TAlbum *album = addAlbum(db, QStringLiteral("One"), QStringLiteral("Solenne"));
+    TLookupItem *solenne = album->Artist;
+    TLookupItem *spare = db.LookupList(fdArtist).GetOrAdd(QStringLiteral("Spare"));
+    db.LookupList(fdArtist).GetOrAdd(QStringLiteral("Kept"));
+    TLookupItem *genre = db.LookupList(fdGenre).GetOrAdd(QStringLiteral("Spare"));
+    auto *track = static_cast<TTrack *>(album->Disc(0)->Items(0));
+    track->Artist = spare;
+    TRemovalLog log(db);
+
+    db.RemoveLookupItems(fdArtist, {genre}); // not an artist: nothing happens
+    EXPECT_TRUE(log.log.isEmpty());
+    db.RemoveLookupItems(fdArtist, {solenne, spare, genre});
+    EXPECT_EQ(log.log, (QStringList{QStringLiteral("before %1: Solenne,Spare").arg(int(fdArtist)),
+                                    QStringLiteral("after %1: 1 left").arg(int(fdArtist))}));
+    EXPECT_EQ(album->Artist, nullptr);
+    EXPECT_EQ(track->Artist, nullptr);
+    EXPECT_EQ(db.LookupList(fdGenre).IndexOfItem(genre), 0);
 }

@@ -4,6 +4,7 @@
 
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -276,6 +277,88 @@ TEST_F(CoverPictureTest, UnreadableFilesGiveNoPicture)
     }
     EXPECT_TRUE(LoadCoverPicture(dir.filePath(QStringLiteral("missing.jpg"))).image.isNull());
     EXPECT_TRUE(MakeCoverThumbnail(QString()).isNull());
+}
+
+// The quarters as a 32-bit bitmap with bit-field masks after a 40-byte info header, the
+// way some writers store them (Qt writes no such file).
+QByteArray quartersBitfieldBmp(int width, int height)
+{
+    QByteArray b;
+    auto le = [&b](quint32 v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            b.append(char((v >> (8 * i)) & 0xFF));
+    };
+    const quint32 pixels = quint32(width * height * 4);
+    b.append("BM");
+    le(14 + 40 + 12 + pixels, 4);
+    le(0, 4);
+    le(14 + 40 + 12, 4);
+    le(40, 4);
+    le(quint32(width), 4);
+    le(quint32(height), 4);
+    le(1, 2);
+    le(32, 2);
+    le(3, 4); // bit fields
+    le(pixels, 4);
+    le(2835, 4);
+    le(2835, 4);
+    le(0, 4);
+    le(0, 4);
+    le(0x00FF0000, 4);
+    le(0x0000FF00, 4);
+    le(0x000000FF, 4);
+    const QImage image = quarters(width, height);
+    for (int y = height - 1; y >= 0; --y)
+        for (int x = 0; x < width; ++x)
+            le(image.pixel(x, y) & 0xFFFFFF, 4);
+    return b;
+}
+
+// Qt reads a bitmap's pixels from its declared offset, but from after the headers, the
+// masks and the colour table when the offset points inside them: the completeness check
+// has to count from there, or a file cut short reaches Qt and comes back with rows of
+// whatever memory held.
+TEST_F(CoverPictureTest, BmpPixelsAreCountedFromWhereTheyAreRead)
+{
+    QImage paletted(40, 20, QImage::Format_Indexed8);
+    QList<QRgb> colours(256, qRgb(128, 128, 128));
+    colours[0] = kRed;
+    colours[1] = kGreen;
+    colours[2] = kBlue;
+    colours[3] = kWhite;
+    paletted.setColorTable(colours);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x)
+            paletted.setPixel(x, y, uint((y < 10 ? 0 : 2) + (x < 20 ? 0 : 1)));
+    struct Base
+    {
+        const char *name;
+        QByteArray bytes;
+        qint64 pixelsAt; // the end of headers, masks and colour table
+    };
+    const Base bases[] = {
+        {"24 bits", ReadFileBytes(save(quarters(40, 20), QStringLiteral("q24.bmp"))), 54},
+        {"8 bits, 256 colours", ReadFileBytes(save(paletted, QStringLiteral("q8.bmp"))),
+         54 + 256 * 4},
+        {"32-bit bit fields", quartersBitfieldBmp(40, 20), 54 + 12},
+    };
+    for (const Base &base : bases) {
+        ASSERT_EQ(qFromLittleEndian<quint32>(base.bytes.constData() + 10), base.pixelsAt)
+            << base.name;
+        for (const qint64 offset : {qint64(0), qint64(14), base.pixelsAt - 2, base.pixelsAt}) {
+            SCOPED_TRACE(testing::Message() << base.name << ", offset " << offset);
+            QByteArray whole = base.bytes;
+            qToLittleEndian<quint32>(quint32(offset), whole.data() + 10);
+            const TCoverPicture picture = LoadCoverPicture(write(QStringLiteral("w.bmp"), whole));
+            ASSERT_EQ(picture.image.size(), QSize(40, 20));
+            EXPECT_EQ(picture.image.pixel(0, 0), kRed);
+            EXPECT_EQ(picture.image.pixel(39, 19), kWhite);
+
+            const QString cut = write(QStringLiteral("c.bmp"), whole.first(whole.size() - 1));
+            EXPECT_TRUE(LoadCoverPicture(cut).image.isNull());
+            EXPECT_TRUE(MakeCoverThumbnail(cut).isNull());
+        }
+    }
 }
 
 TEST(CoverThumbnailTest, TransparencyShowsWhiteAndNoPictureGivesNone)

@@ -63,6 +63,76 @@ TEST(TAssociate, DesktopExecFromCommandLine)
         EXPECT_EQ(TAssociate::DesktopExec(QString::fromLatin1(in)), QString::fromLatin1(out)) << in;
 }
 
+// The arguments of an Exec value as a desktop reads them: the string escapes undone
+// first, then the quoting, "%%" as "%".
+QStringList execArguments(const QString &value)
+{
+    QString unescaped;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c != u'\\' || i + 1 == value.size()) {
+            unescaped += c;
+            continue;
+        }
+        const QChar e = value[++i];
+        unescaped += e == u's'   ? QChar(u' ')
+                     : e == u'n' ? QChar(u'\n')
+                     : e == u't' ? QChar(u'\t')
+                     : e == u'r' ? QChar(u'\r')
+                                 : e;
+    }
+    QStringList args;
+    QString current;
+    bool quoted = false, inArg = false;
+    for (qsizetype i = 0; i < unescaped.size(); ++i) {
+        const QChar c = unescaped[i];
+        if (quoted && c == u'\\' && i + 1 < unescaped.size()) {
+            current += unescaped[++i];
+        } else if (c == u'"') {
+            quoted = !quoted;
+            inArg = true;
+        } else if (!quoted && c == u' ') {
+            if (inArg)
+                args << current;
+            current.clear();
+            inArg = false;
+        } else if (c == u'%' && i + 1 < unescaped.size() && unescaped[i + 1] == u'%') {
+            current += c;
+            ++i;
+            inArg = true;
+        } else {
+            current += c;
+            inArg = true;
+        }
+    }
+    if (inArg)
+        args << current;
+    return args;
+}
+
+TEST(TAssociate, EveryProgramPathSurvivesTheExecLine)
+{
+    TTestHome home;
+    const char *const paths[] = {
+        "/usr/bin/qelmusic",       // nothing to quote
+        "/opt/Qel Music/qelmusic", // a blank
+        "/opt/a\"b/qelmusic",      // a double quote
+        "/opt/\"Qel\" Music/qel",  // two, and a blank
+        R"(/tmp/a$b\c`d/qel)",     // characters escaped inside quotes
+        "/tmp/100%/q'el",          // a percent sign and a single quote
+        "/tmp/new\nline/qel",      // a line break
+    };
+    for (const char *path : paths) {
+        const QString program = QString::fromUtf8(path);
+        RegisterFileAssociation(program);
+        const QString exec =
+            desktopEntry(home.file(QStringLiteral("data/applications/qelmusic.desktop")))
+                .value(QStringLiteral("Exec"));
+        EXPECT_EQ(execArguments(exec), (QStringList{program, QStringLiteral("%f")}))
+            << path << " gave " << exec.toStdString();
+    }
+}
+
 // Stand-ins for the cache tools that log their runs and leave a cache behind.
 class FileAssociation : public ::testing::Test
 {

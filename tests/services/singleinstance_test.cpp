@@ -1,7 +1,9 @@
 #include "services/singleinstance.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
@@ -10,6 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -118,6 +123,79 @@ TEST_F(SingleInstance, SocketOfAKilledInstanceIsTakenOver)
     // Its request is read by our event loop, which the wait runs.
     EXPECT_TRUE(raised.wait(kTimeoutMs));
     EXPECT_EQ(later.WaitForLine("claimed"), "claimed 0");
+}
+
+// No $XDG_RUNTIME_DIR, and a shared temporary folder of the test's own (Qt takes
+// $TMPDIR for it), where anyone may put a socket.
+class SingleInstanceWithoutRuntimeDir : public ::testing::Test
+{
+protected:
+    SingleInstanceWithoutRuntimeDir()
+        : m_oldRuntime(qgetenv("XDG_RUNTIME_DIR")),
+          m_hadRuntime(qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")), m_oldTmp(qgetenv("TMPDIR")),
+          m_hadTmp(qEnvironmentVariableIsSet("TMPDIR"))
+    {
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(shared.path()));
+    }
+    ~SingleInstanceWithoutRuntimeDir() override
+    {
+        if (m_hadRuntime)
+            qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
+        if (m_hadTmp)
+            qputenv("TMPDIR", m_oldTmp);
+        else
+            qunsetenv("TMPDIR");
+    }
+
+    QTemporaryDir shared;
+    const QString plainName = QStringLiteral("qelmusic-%1").arg(::getuid());
+    // Qt's private fallback folder in the temporary folder.
+    const QString privateFolder = shared.filePath(
+        QStringLiteral("runtime-") + QString::fromLocal8Bit(::getpwuid(::getuid())->pw_name));
+
+private:
+    QByteArray m_oldRuntime;
+    bool m_hadRuntime;
+    QByteArray m_oldTmp;
+    bool m_hadTmp;
+};
+
+TEST_F(SingleInstanceWithoutRuntimeDir, ASocketPutInTheSharedFolderDoesNotStopTheStart)
+{
+    TOtherInstance squatter(shared.filePath(plainName));
+    ASSERT_EQ(squatter.WaitForLine("claimed"), "claimed 1");
+
+    const QString name = TSingleInstance::DefaultServerName();
+    EXPECT_EQ(QFileInfo(name).absolutePath(), privateFolder);
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(privateFolder).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    EXPECT_EQ(st.st_uid, ::getuid());
+    TSingleInstance instance;
+    EXPECT_TRUE(instance.Claim());
+    EXPECT_TRUE(instance.Listening());
+    EXPECT_EQ(instance.ServerName(), name);
+}
+
+TEST_F(SingleInstanceWithoutRuntimeDir, WithoutAPrivateFolderTheProgramRunsAlone)
+{
+    // The fallback folder taken over: open to others, with a socket inside.
+    ASSERT_TRUE(QDir().mkpath(privateFolder));
+    ASSERT_TRUE(QFile::setPermissions(privateFolder, QFile::ReadOwner | QFile::WriteOwner |
+                                                         QFile::ExeOwner | QFile::ReadOther |
+                                                         QFile::WriteOther | QFile::ExeOther));
+    TOtherInstance squatter(QDir(privateFolder).filePath(plainName));
+    ASSERT_EQ(squatter.WaitForLine("claimed"), "claimed 1");
+    TOtherInstance plain(shared.filePath(plainName));
+    ASSERT_EQ(plain.WaitForLine("claimed"), "claimed 1");
+
+    EXPECT_EQ(TSingleInstance::DefaultServerName(), QString());
+    TSingleInstance instance;
+    EXPECT_TRUE(instance.Claim());
+    EXPECT_FALSE(instance.Listening());
 }
 
 } // namespace

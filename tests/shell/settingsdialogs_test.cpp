@@ -5,6 +5,7 @@
 #include "shell/settingsstore.h"
 #include "shell/ui/fielddefaultsdialog.h"
 #include "shell/ui/fieldnamesdialog.h"
+#include "shell/ui/iconlists.h"
 #include "shell/ui/prefsdialog.h"
 #include "testsupport.h"
 
@@ -316,6 +317,44 @@ TEST_F(SettingsDialogs, FieldNamesRefuseAnotherRowsNameInOtherCase)
     EXPECT_EQ(dm.Fields().GetFieldCaption(fdArtist), QStringLiteral("ARTIST/composer"));
 }
 
+// OK writes what it changed at once: a crash or a power cut later keeps it.
+TEST_F(SettingsDialogs, OkWritesTheSettingsAndTheFieldNamesAtOnce)
+{
+    const QString file = home.file(QStringLiteral("settings.ini"));
+    TIniSettingsStore ini(file);
+    TFixedDrives drives({});
+    TdmGlobal dm({}, &ini, &drives);
+    TQelDb db;
+    ASSERT_TRUE(dm.Prefs().ConfirmAlbumRemoval);
+
+    whenModal([](QDialog *d) {
+        QTest::mouseClick(Child<QCheckBox>(d, "ckConfirmAlbumRemoval"), Qt::LeftButton);
+        return "btOk";
+    });
+    ASSERT_TRUE(EditPreferences(nullptr, dm, &drives));
+    whenModal([](QDialog *d) {
+        Child<QLineEdit>(d, "edYear")->setText(QStringLiteral("1999"));
+        return "btOk";
+    });
+    ASSERT_EQ(EditFieldDefaults(nullptr, dm, db), QDialog::Accepted);
+    whenModal([](QDialog *d) {
+        renameInPlace(d, Child<QTreeWidget>(d, "lvFields"), QStringLiteral("Title"),
+                      QStringLiteral("Heading"));
+        return "btOk";
+    });
+    ASSERT_EQ(EditFieldNames(nullptr, dm), QDialog::Accepted);
+
+    // What the files hold while the program still runs.
+    const TIniSettingsStore onDisk(file);
+    EXPECT_FALSE(
+        onDisk.ReadBool(QStringLiteral("Options"), QStringLiteral("ConfirmAlbumRemoval"), true));
+    EXPECT_EQ(onDisk.ReadString(QStringLiteral("Defaults"), QStringLiteral("Year"), {}),
+              QStringLiteral("1999"));
+    TQelFields names;
+    names.Load(TQelFields::DefaultIniPath());
+    EXPECT_EQ(names.GetFieldCaption(fdTitle), QStringLiteral("Heading"));
+}
+
 TEST_F(SettingsDialogs, FieldNamesSortByClickedHeader)
 {
     TdmGlobal dm({}, &store);
@@ -340,10 +379,19 @@ TEST_F(SettingsDialogs, FieldNamesSortByClickedHeader)
                 QPoint(header->sectionViewportPosition(section) + 4, header->height() / 2));
         };
 
+        // The arrows are the main list's pictures, not the style's (which points the
+        // other way).
+        auto *names = static_cast<TfmFieldNames *>(d);
+        const auto marks = [names] {
+            return QList<int>{names->HeaderImage(0), names->HeaderImage(1)};
+        };
+        EXPECT_FALSE(header->isSortIndicatorShown());
+
         // Initially by the user's names, so the renamed Title is last.
         EXPECT_TRUE(ordered(column(0), 1));
         EXPECT_EQ(column(0).last(), QStringLiteral("zz last"));
         EXPECT_EQ(header->sortIndicatorSection(), 0);
+        EXPECT_EQ(marks(), (QList<int>{TIconLists::kSortAscending, -1}));
 
         clickHeader(1);
         const QStringList ascending = column(1);
@@ -356,6 +404,7 @@ TEST_F(SettingsDialogs, FieldNamesSortByClickedHeader)
         std::reverse(descending.begin(), descending.end());
         EXPECT_EQ(descending, ascending);
         EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        EXPECT_EQ(marks(), (QList<int>{-1, TIconLists::kSortDescending}));
 
         clickHeader(0); // another column starts ascending
         EXPECT_TRUE(ordered(column(0), 1));

@@ -2,6 +2,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -243,6 +245,8 @@ TEST(IniSettingsStore, FailedSaveKeepsThePreviousFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("Qelmusic3.ini")});
 
+    EXPECT_TRUE(store.ErrorString().contains(path)) << store.ErrorString().toStdString();
+
     // The values wait in memory for the next try.
     ASSERT_TRUE(store.Sync());
     const TIniSettingsStore reread(path);
@@ -250,6 +254,75 @@ TEST(IniSettingsStore, FailedSaveKeepsThePreviousFile)
               QString(40, u'x'));
     EXPECT_EQ(reread.ReadString(QStringLiteral("Folders"), QStringLiteral("Data"), {}),
               QStringLiteral("/music"));
+}
+
+// Settings kept in a dotfiles folder and linked into place.
+TEST(IniSettingsStore, ALinkedFileStaysALinkAndKeepsItsPermissions)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("dotfiles")));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("config")));
+    const QString target = dir.filePath(QStringLiteral("dotfiles/qelmusic.ini"));
+    const QString link = dir.filePath(QStringLiteral("config/Qelmusic3.ini"));
+    WriteFileBytes(target, "[Folders]\nData=/music\n");
+    ASSERT_TRUE(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_TRUE(QFile::link(QStringLiteral("../dotfiles/qelmusic.ini"), link));
+
+    {
+        TIniSettingsStore store(link);
+        EXPECT_EQ(store.ReadString(QStringLiteral("Folders"), QStringLiteral("Data"), {}),
+                  QStringLiteral("/music"));
+        store.WriteString(QStringLiteral("Folders"), QStringLiteral("Covers"),
+                          QStringLiteral("/covers"));
+        ASSERT_TRUE(store.Sync()) << store.ErrorString().toStdString();
+    }
+    const QFileInfo linkInfo(link);
+    EXPECT_TRUE(linkInfo.isSymLink());
+    EXPECT_EQ(linkInfo.symLinkTarget(), target);
+    EXPECT_TRUE(ReadFileBytes(target).contains("Covers=/covers"));
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("config")))
+                  .entryList(QDir::Files | QDir::Hidden | QDir::System),
+              QStringList{QStringLiteral("Qelmusic3.ini")});
+    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("dotfiles"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("qelmusic.ini")});
+}
+
+// Values a hand-edited file may hold that do not come back from a rewrite as they
+// went in (QSettings keeps floats and one-item lists as text, and a NaN equals
+// nothing): the file must still be saved, and the value kept.
+TEST(IniSettingsStore, OddStoredValuesDoNotBlockSaving)
+{
+    struct Case
+    {
+        const char *line;
+        const char *kept; // what the rewritten file holds for it
+    };
+    const Case cases[] = {
+        {R"(odd=@Variant(\0\0\0\x6\x7f\xf8\0\0\0\0\0\0))", "odd=nan"},      // double NaN
+        {R"(odd=@Variant(\0\0\0&\x7f\xc0\0\0))", "odd=nan"},                // float NaN
+        {R"(odd=@Variant(\0\0\0\xb\0\0\0\x1\0\0\0\x2\0x))", "odd=x"},       // list of one
+        {R"(odd=@Variant(\0\0\0\t\0\0\0\x1\0\0\0\x6\x7f\xf8\0\0\0\0\0\0))", // list holding a NaN
+         R"(odd=@Variant(\0\0\0\t\0\0\0\x1\0\0\0\x6\x7f\xf8\0\0\0\0\0\0))"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Qelmusic3.ini"));
+        WriteFileBytes(path, QByteArray("[S]\n") + c.line + '\n');
+        for (int round = 0; round < 2; ++round) { // and again once it was rewritten
+            TIniSettingsStore store(path);
+            store.WriteInteger(QStringLiteral("S"), QStringLiteral("round"), round);
+            ASSERT_TRUE(store.Sync()) << round;
+            const TIniSettingsStore reread(path);
+            EXPECT_EQ(reread.ReadInteger(QStringLiteral("S"), QStringLiteral("round"), -1), round);
+            EXPECT_TRUE(ReadFileBytes(path).contains(c.kept)) << ReadFileBytes(path).toStdString();
+        }
+    }
 }
 
 // Rewrites of the same size within one millisecond (easy on tmpfs, where fsync costs

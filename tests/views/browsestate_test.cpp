@@ -6,6 +6,9 @@
 #include "testsupport.h"
 
 #include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 namespace {
@@ -299,4 +302,107 @@ TEST_F(Browse, TrackViewWithoutFoldersListsEveryDiscItemSorted)
         std::is_sorted(titles.begin(), titles.end(), [](const QString &a, const QString &b) {
             return a.compare(b, Qt::CaseInsensitive) < 0 && a.toUpper() != b.toUpper();
         }));
+}
+
+namespace {
+
+// Asks both models for everything they show, as painting does.
+void readEverything(QAbstractItemModel *model, const QModelIndex &parent = {})
+{
+    for (int r = 0; r < model->rowCount(parent); ++r)
+        for (int c = 0; c < model->columnCount(parent); ++c) {
+            const QModelIndex index = model->index(r, c, parent);
+            for (int role : {int(Qt::DisplayRole), int(Qt::ToolTipRole), int(Qt::UserRole + 1)})
+                model->data(index, role);
+            if (c == 0)
+                readEverything(model, index);
+        }
+}
+
+} // namespace
+
+// Lookup entries the collection removes may be folders of the tree, rows of the list
+// of groups and the selected node: the browse state lets go of them before they are
+// freed, builds the tree again and finds the place it was at by identifiers.
+TEST_F(Browse, RemovedLookupEntriesLeaveTheTreeAndTheListBeforeTheyAreFreed)
+{
+    const struct
+    {
+        const char *what;
+        int treeType;
+        TFieldId group;
+        const char *removed;  // sort name of the entry removed along with an unused one
+        const char *selected; // caption of the folder selected, nullptr: the root
+        bool lastRow;         // the folder's last row selected
+        const char *after;    // caption of the folder selected afterwards, nullptr: the root
+    } cases[] = {
+        {"unused genre folder selected", 1, fdGenre, nullptr, "Zydeco", false, nullptr},
+        {"root listing the genres", 1, fdGenre, nullptr, nullptr, false, nullptr},
+        {"another genre and its last row", 1, fdGenre, nullptr, "Jazz", true, "Jazz"},
+        {"an artist in use, its folder selected", 0, fdArtist, "Kestrel, Mara", "Mara Kestrel",
+         true, nullptr},
+        {"an artist in use, another folder selected", 0, fdArtist, "Kestrel, Mara", "Juniper Vance",
+         true, "Juniper Vance"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        treeTester.reset();
+        listTester.reset();
+        state.reset();
+        SetUp();
+        TLookupList &list = db.LookupList(c.group);
+        TLookupItemSet doomed = {list.GetOrAdd(QStringLiteral("Zydeco"))};
+        if (c.removed)
+            doomed.insert(list.Items(list.IndexOf(QString::fromUtf8(c.removed))));
+        state->TreeType = c.treeType;
+        state->SetGroupField(c.group);
+        startAfresh();
+        QTreeView tree;
+        tree.setModel(state->TreeModel());
+        QTableView table;
+        table.setModel(state->ListModel());
+        tree.show();
+        table.show();
+        if (c.selected) {
+            TTreeNode *folder = child(state->Root(), QString::fromUtf8(c.selected));
+            ASSERT_NE(folder, nullptr);
+            state->SelectNode(folder);
+            tree.setCurrentIndex(state->TreeModel()->IndexOf(folder));
+            if (c.lastRow)
+                state->SelectRow(state->RowCount() - 1);
+        }
+        const TQel *row = state->RowObject(state->SelectedRow());
+        const qint32 rowId = row ? row->ID : -1;
+        tree.expandAll();
+        ASSERT_FALSE(tree.grab().isNull());
+
+        db.RemoveLookupItems(c.group, doomed);
+        readEverything(state->TreeModel());
+        readEverything(state->ListModel());
+        ASSERT_FALSE(tree.grab().isNull());
+        ASSERT_FALSE(table.grab().isNull());
+        EXPECT_EQ(child(state->Root(), QStringLiteral("Zydeco")), nullptr);
+        for (const TLookupItem *group : state->CurrentGroups)
+            EXPECT_NE(list.IndexOfItem(group), -1);
+        ASSERT_NE(state->SelectedNode(), nullptr);
+        if (c.after) {
+            EXPECT_EQ(state->NodeCaption(state->SelectedNode()), QString::fromUtf8(c.after));
+            EXPECT_EQ(state->RowObject(state->SelectedRow())->ID, rowId);
+        } else {
+            EXPECT_EQ(state->SelectedNode(), state->Root());
+            EXPECT_EQ(state->RowCount(), qsizetype(state->Root()->children.size()));
+        }
+    }
+}
+
+// A removal that touches nothing shown keeps the tree as it is.
+TEST_F(Browse, RemovingEntriesThatNoFolderShowsKeepsTheTree)
+{
+    startAfresh(); // albums by artist
+    TTreeNode *folder = child(state->Root(), QStringLiteral("Mara Kestrel"));
+    state->SelectNode(folder);
+    QSignalSpy rebuilt(state.get(), &TBrowseState::treeRebuilt);
+    db.RemoveLookupItems(fdGenre, {db.LookupList(fdGenre).GetOrAdd(QStringLiteral("Zydeco"))});
+    EXPECT_EQ(rebuilt.count(), 0);
+    EXPECT_EQ(state->SelectedNode(), folder);
 }

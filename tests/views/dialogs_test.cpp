@@ -198,6 +198,26 @@ TEST(SelectFieldsDialog, DoubleClickAddsAFieldThatOnlyOkKeeps)
     }
 }
 
+TEST(SelectFieldsDialog, DoubleClickOnAShowRowTakesItOut)
+{
+    Env env;
+    TShowFields fields(ilAlbum);
+    fields.AddDefaults(); // Artist/Composer, Title, Year
+    WhenModal([](QDialog *d) {
+        auto *list = Child<QListWidget>(d, "lvFields");
+        ASSERT_TRUE(list);
+        doubleClick(list, list->visualItemRect(list->item(1)));
+        ASSERT_EQ(list->count(), 2);
+        EXPECT_EQ(list->item(1)->text(), QStringLiteral("Year"));
+        EXPECT_EQ(list->currentRow(), 1);
+        Click(d, "btOk");
+    });
+    ASSERT_TRUE(SelectFields(nullptr, fields, {}, env.dm));
+    ASSERT_EQ(fields.Count(), 2);
+    EXPECT_EQ(fields.Items(0)->FieldId, fdArtist);
+    EXPECT_EQ(fields.Items(1)->FieldId, fdYear);
+}
+
 TEST(SelectFieldsDialog, DoubleClickOnASortRowFlipsItsOrder)
 {
     Env env;

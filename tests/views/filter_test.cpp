@@ -145,3 +145,20 @@ TEST(Filter, StorageKeepsEveryKindAndTheSwitch)
     absent.Load(s, QStringLiteral("Elsewhere"));
     EXPECT_FALSE(absent.Enabled); // a loaded filter without a stored switch is off
 }
+
+// However many entries the file declares, a filter reads those present, and no
+// more than a list of fields can hold.
+TEST(Filter, StoredCountReadsOnlyTheEntriesThere)
+{
+    const std::pair<qint32, int> cases[] = {{1000, 2}, {2000000000, 100}}; // count, present
+    for (const auto &[count, present] : cases) {
+        SCOPED_TRACE(count);
+        TMemorySettingsStore s;
+        s.WriteInteger(QStringLiteral("F"), QStringLiteral("Count"), count);
+        for (int i = 0; i < present; ++i)
+            s.WriteInteger(QStringLiteral("F\\%1").arg(i), QStringLiteral("Field"), fdYear);
+        TFilterFields f(ilAlbum);
+        f.Load(s, QStringLiteral("F"));
+        ASSERT_EQ(f.Count(), std::min(present, int(TListFields::kMaxStoredEntries)));
+    }
+}

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+#include <vector>
+
 TEST(ShowFields, StorageAndDefaults)
 {
     TMemorySettingsStore s;
@@ -53,6 +56,54 @@ TEST(SortFields, RoundTripAndEmpty)
     TSortFields empty(ilTrack);
     empty.Load(s, QStringLiteral("Nothing"));
     EXPECT_EQ(empty.Count(), 0);
+}
+
+// A stored count is only what the file declares: no more entries are read than a
+// list can hold, and only those present. Each case stores a count and the entries at
+// the indexes listed.
+TEST(ListFields, StoredCountsReadOnlyTheEntriesThere)
+{
+    const qint32 full = TListFields::kMaxStoredEntries;
+    struct Case
+    {
+        qint32 count;
+        std::vector<int> present;
+        qsizetype shown; // 3: the default columns
+        qsizetype sorted;
+    };
+    std::vector<int> many(100);
+    std::iota(many.begin(), many.end(), 0);
+    const Case cases[] = {
+        {2, {0, 1}, 2, 2},            // as saved
+        {1000, {0, 2}, 2, 2},         // a missing entry between two others
+        {2147483647, {0, 1}, 2, 2},   // a count far beyond the entries
+        {1000, many, full, full},     // more entries than a list can hold
+        {full + 1, many, full, full}, // one more than that
+        {2000000000, {}, 3, 0},       // no entry at all
+        {-2147483647 - 1, {0}, 0, 0}, // a negative count loads nothing
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "count " << c.count);
+        TMemorySettingsStore s;
+        s.WriteInteger(QStringLiteral("K"), QStringLiteral("Count"), c.count);
+        for (int i : c.present) {
+            const QString section = QStringLiteral("K\\%1").arg(i);
+            s.WriteInteger(section, QStringLiteral("Field"), fdGenre);
+            s.WriteInteger(section, QStringLiteral("Width"), 70);
+            s.WriteInteger(section, QStringLiteral("Order"), -1);
+        }
+        TShowFields shown(ilAlbum);
+        shown.Load(s, QStringLiteral("K"));
+        ASSERT_EQ(shown.Count(), c.shown);
+        if (c.shown > 0) {
+            EXPECT_EQ(shown.Items(0)->FieldId, c.present.empty() ? fdArtist : fdGenre);
+        }
+        TSortFields sorted(ilAlbum);
+        sorted.Load(s, QStringLiteral("K"));
+        ASSERT_EQ(sorted.Count(), c.sorted);
+        for (qsizetype i = 0; i < sorted.Count(); ++i)
+            EXPECT_EQ(sorted.Items(i)->Order, -1);
+    }
 }
 
 TEST(CompareItems, OrderThenIdentifier)

@@ -15,11 +15,13 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
 class QRadioButton;
 class QScrollArea;
 class QTabWidget;
 class TCheckedDateEdit;
 class TRatingBar;
+struct TMainServices;
 
 // The tree of the album's items; it moves items by drag and drop through the editor,
 // which checks the rules and renumbers.
@@ -97,6 +99,11 @@ private:
         TFieldId field;
         QComboBox *box;
     };
+
+    // Parts every tab uses: a button that does not press itself on Enter, a sunken
+    // panel of plain text.
+    static QPushButton *button(const QString &caption, const char *name, QWidget *parent);
+    static QLabel *panel(const char *name, QWidget *parent);
 
     QWidget *buildMainTab();
     QWidget *buildTracksTab();
@@ -178,8 +185,8 @@ private:
     int m_picFilterIndex = 1;
     bool m_shown = false;
     bool m_closing = false;
-    bool m_checkingPrice = false;
 };
 
-// Shows the editor modally over owner; QDialog::Accepted when OK stored the fields.
-int EditAlbum(QWidget *owner, TAlbum &album, TfmAlbum::TMode mode, TQelDb &db, TdmGlobal &dm);
+// The main window's album commands: shows the editor modally over the main window;
+// QDialog::Accepted when OK stored the fields.
+int EditAlbum(const TMainServices &main, TAlbum &album, TfmAlbum::TMode mode);

@@ -8,6 +8,7 @@
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
 #include "shell/ui/iconlists.h"
+#include "shell/ui/menutextbutton.h"
 #include "shell/ui/windowplacement.h"
 #include "views/ui/qellistview.h"
 
@@ -26,6 +27,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
 const QString kSection = QStringLiteral("EditLookupListsWindow");
@@ -119,7 +121,7 @@ TfmLookupLists::TfmLookupLists(TQelDb &db, TdmGlobal &dm, TFieldId field, QWidge
     toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     toolBar->setIconSize(QSize(16, 16));
     toolBar->setMovable(false);
-    m_listButton = new QToolButton(toolBar);
+    m_listButton = new TMenuTextButton(toolBar); // room for its arrow after the text
     m_listButton->setObjectName(QStringLiteral("btLookupLists"));
     m_listButton->setToolTip(tr("Select List"));
     m_listButton->setMenu(m_listMenu);
@@ -276,43 +278,47 @@ void TfmLookupLists::RemoveItems()
     const QList<int> rows = selectedRows();
     if (rows.isEmpty())
         return;
-    auto removeIfUnused = [this](TLookupItem *entry, int row) {
-        if (const TAlbum *album = m_db.FindAlbumUsingLookup(m_field, entry)) {
-            ShowInfo(tr("The item\r\n\"%1\"\r\ncan not be removed because it is still used in "
-                        "album\r\n\"%2\"")
-                         .arg(entry->SortName, album->GetAlbumName()));
-            return false;
-        }
-        m_rows->removeRow(row);
-        if (m_lastSelected == entry)
-            m_lastSelected = nullptr;
-        m_lookups->Remove(entry);
-        return true;
-    };
-    if (rows.size() == 1) {
-        const int row = rows.first();
-        TLookupItem *entry = EntryAt(row);
-        if (AskYesNo(tr("Are you sure you want to remove item \"%1\"?").arg(entry->SortName)) ==
-                TAnswer::Yes &&
-            removeIfUnused(entry, row))
-            selectRow(std::min(row, m_rows->rowCount() - 1));
-    } else if (AskYesNo(
-                   tr("Are you sure you want to remove the %1 selected items?").arg(rows.size())) ==
-               TAnswer::Yes) {
+    const QString question =
+        rows.size() == 1
+            ? tr("Are you sure you want to remove item \"%1\"?")
+                  .arg(EntryAt(rows.first())->SortName)
+            : tr("Are you sure you want to remove the %1 selected items?").arg(rows.size());
+    if (AskYesNo(question) == TAnswer::Yes) {
+        // One pass over the collection finds the albums that still use any of them and
+        // frees the others.
         QList<TLookupItem *> entries;
         for (int row : rows)
             entries.append(EntryAt(row));
-        int removed = 0;
-        int lastPosition = -1;
-        for (qsizetype i = 0; i < entries.size(); ++i) {
-            const int row = rows[i] - removed;
-            if (removeIfUnused(entries[i], row)) {
-                lastPosition = row;
-                ++removed;
-            }
+        std::unordered_map<const TLookupItem *, TAlbum *> users;
+        {
+            TWaitCursor wait;
+            users = m_db.RemoveUnusedLookupItems(m_field,
+                                                 TLookupItemSet(entries.cbegin(), entries.cend()));
         }
-        if (lastPosition >= 0)
+        // The rows of the freed entries go; their pointers are only compared.
+        TLookupItemSet gone;
+        int lastPosition = -1; // of the last removed row, counted after the removal
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            if (users.count(entries[i]))
+                continue;
+            lastPosition = rows[i] - int(gone.size());
+            gone.insert(entries[i]);
+        }
+        if (!gone.empty()) {
+            QList<TLookupItem *> kept;
+            for (int row = 0; row < m_rows->rowCount(); ++row)
+                if (!gone.count(EntryAt(row)))
+                    kept.append(EntryAt(row));
+            setRows(kept);
+            if (gone.count(m_lastSelected))
+                m_lastSelected = nullptr;
             selectRow(std::min(lastPosition, m_rows->rowCount() - 1));
+        }
+        for (const TLookupItem *entry : std::as_const(entries))
+            if (const auto user = users.find(entry); user != users.end())
+                ShowInfo(tr("The item\r\n\"%1\"\r\ncan not be removed because it is still used in "
+                            "album\r\n\"%2\"")
+                             .arg(entry->SortName, user->second->GetAlbumName()));
     }
     focusCurrent();
     updateStatus();

@@ -217,5 +217,8 @@ int EditFieldDefaults(QWidget *owner, TdmGlobal &dm, TQelDb &db)
     TfmFieldDefaults dialog(dm.FieldDefaults(), dm.Fields(), db, owner);
     dialog.adjustSize();
     CenterOnOwner(&dialog, owner);
-    return dialog.exec();
+    const int result = dialog.exec();
+    if (result == QDialog::Accepted)
+        dm.SaveChanges();
+    return result;
 }

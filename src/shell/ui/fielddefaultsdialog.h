@@ -45,5 +45,6 @@ private:
 };
 
 // Shows the dialog over owner with db's lookup lists; returns the dialog's result
-// (QDialog::Accepted for OK).
+// (QDialog::Accepted for OK). OK writes the settings file at once (a crash later keeps
+// the defaults).
 int EditFieldDefaults(QWidget *owner, TdmGlobal &dm, TQelDb &db);

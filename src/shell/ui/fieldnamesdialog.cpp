@@ -4,6 +4,8 @@
 #include "model/general.h"
 #include "model/textcompare.h"
 #include "shell/dmglobal.h"
+#include "shell/ui/iconlists.h"
+#include "shell/ui/sortmarkheader.h"
 #include "shell/ui/windowplacement.h"
 
 #include <QHBoxLayout>
@@ -68,6 +70,16 @@ TfmFieldNames::TfmFieldNames(TQelFields &fields, QWidget *parent)
 
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("lvFields"));
+    // The arrows of the main list, not the style's.
+    auto *header = new TSortMarkHeader(m_list);
+    header->Mark = [this](int column) {
+        const int image = HeaderImage(column);
+        return image < 0 ? QIcon() : TIconLists::Instance().Small(image);
+    };
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setStretchLastSection(true);
+    header->setSectionsMovable(true);
+    m_list->setHeader(header);
     m_list->setColumnCount(2);
     m_list->setHeaderLabels({tr("Your name"), tr("Original name")});
     m_list->setRootIsDecorated(false);
@@ -84,9 +96,7 @@ TfmFieldNames::TfmFieldNames(TQelFields &fields, QWidget *parent)
         row->setData(colYourName, kAcceptedNameRole, row->text(colYourName));
         row->setFlags(row->flags() | Qt::ItemIsEditable);
     }
-    QHeaderView *header = m_list->header();
     header->setSectionsClickable(true);
-    header->setSortIndicatorShown(true);
     header->setSectionResizeMode(QHeaderView::Interactive);
     connect(header, &QHeaderView::sectionClicked, this, &TfmFieldNames::SortBy);
     connect(m_list, &QTreeWidget::itemChanged, this, &TfmFieldNames::nameEdited);
@@ -149,9 +159,17 @@ void TfmFieldNames::SortBy(int column)
         m_order = Qt::AscendingOrder;
     m_sortColumn = column;
     m_list->header()->setSortIndicator(m_sortColumn, m_order);
+    m_list->header()->viewport()->update(); // the marks
     m_list->sortItems(m_sortColumn, m_order);
     if (QTreeWidgetItem *current = m_list->currentItem())
         m_list->scrollToItem(current);
+}
+
+int TfmFieldNames::HeaderImage(int column) const
+{
+    if (column != m_sortColumn)
+        return -1;
+    return m_order == Qt::AscendingOrder ? TIconLists::kSortAscending : TIconLists::kSortDescending;
 }
 
 void TfmFieldNames::RenameSelected()
@@ -208,5 +226,8 @@ int EditFieldNames(QWidget *owner, TdmGlobal &dm)
 {
     TfmFieldNames dialog(dm.Fields(), owner);
     CenterOnOwner(&dialog, owner);
-    return dialog.exec();
+    const int result = dialog.exec();
+    if (result == QDialog::Accepted)
+        dm.SaveChanges();
+    return result;
 }

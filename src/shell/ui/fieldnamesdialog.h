@@ -28,6 +28,8 @@ public:
     // A click on a column header: that column ascending, or the other way round when
     // it is already the sorted one.
     void SortBy(int column);
+    // The sort picture in a column's header (of the icon lists), -1 for none.
+    int HeaderImage(int column) const;
     // Starts editing the selected row's name.
     void RenameSelected();
 
@@ -42,4 +44,5 @@ private:
 };
 
 // Shows the dialog over owner; returns the dialog's result (QDialog::Accepted for OK).
+// OK writes the field names file at once (a crash later keeps the names).
 int EditFieldNames(QWidget *owner, TdmGlobal &dm);

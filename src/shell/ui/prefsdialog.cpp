@@ -182,5 +182,8 @@ bool EditPreferences(QWidget *owner, TdmGlobal &dm, TDriveList *drives)
     TfmPrefs dialog(dm.Prefs(), drives ? *drives : SystemDriveList(), owner);
     dialog.adjustSize();
     CenterOnOwner(&dialog, owner);
-    return dialog.exec() == QDialog::Accepted;
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    dm.SaveChanges();
+    return true;
 }

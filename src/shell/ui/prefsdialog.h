@@ -34,6 +34,7 @@ private:
     QLineEdit *m_lyrics;
 };
 
-// Shows the dialog over owner; true when the preferences were changed by OK. drives
+// Shows the dialog over owner; true when the preferences were changed by OK, which
+// also writes them to the settings file at once (a crash later keeps them). drives
 // lists the CD drives offered; nullptr means the machine's.
 bool EditPreferences(QWidget *owner, TdmGlobal &dm, TDriveList *drives = nullptr);

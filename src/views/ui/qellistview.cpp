@@ -1,8 +1,8 @@
 #include "views/ui/qellistview.h"
 
+#include "shell/ui/sortmarkheader.h"
 #include <QHeaderView>
 #include <QListView>
-#include <QPainter>
 #include <QTableView>
 
 TImageIndexDelegate::TImageIndexDelegate(TIconSource source, bool large, QObject *parent)
@@ -14,6 +14,13 @@ void TImageIndexDelegate::initStyleOption(QStyleOptionViewItem *option,
                                           const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
+    if (m_textRole != Qt::DisplayRole) {
+        const QVariant text = index.data(m_textRole);
+        if (text.isValid()) {
+            option->text = text.toString();
+            option->features |= QStyleOptionViewItem::HasDisplay;
+        }
+    }
     // Markup in user text stays text.
     option->textElideMode = Qt::ElideRight;
     if (!m_source || index.column() != 0)
@@ -27,46 +34,18 @@ void TImageIndexDelegate::initStyleOption(QStyleOptionViewItem *option,
     option->decorationSize = QSize(side, side);
 }
 
-namespace {
-
-// A header that draws the list's sort mark at the right edge of the marked column.
-class TMarkHeader : public QHeaderView
-{
-public:
-    TMarkHeader(TQelListView *list, QWidget *parent)
-        : QHeaderView(Qt::Horizontal, parent), m_list(list)
-    {
-    }
-
-protected:
-    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override
-    {
-        painter->save();
-        QHeaderView::paintSection(painter, rect, logicalIndex);
-        painter->restore();
-        const int image = m_list->HeaderImage(logicalIndex);
-        if (image < 0)
-            return;
-        const QIcon icon = m_list->HeaderIcon(image);
-        if (icon.isNull())
-            return;
-        const QRect mark(rect.right() - 18, rect.top() + (rect.height() - 16) / 2, 16, 16);
-        icon.paint(painter, mark);
-    }
-
-private:
-    TQelListView *m_list;
-};
-
-} // namespace
-
 TQelListView::TQelListView(QWidget *parent)
     : QStackedWidget(parent), m_details(new QTableView(this)), m_icons(new QListView(this)),
       m_smallDelegate(new TImageIndexDelegate({}, false, this)),
       m_largeDelegate(new TImageIndexDelegate({}, true, this))
 {
     m_details->setObjectName(QStringLiteral("lvDetails"));
-    m_details->setHorizontalHeader(new TMarkHeader(this, m_details));
+    auto *header = new TSortMarkHeader(m_details);
+    header->Mark = [this](int column) {
+        const int image = HeaderImage(column);
+        return image < 0 ? QIcon() : HeaderIcon(image);
+    };
+    m_details->setHorizontalHeader(header);
     m_details->horizontalHeader()->setSectionsMovable(true);
     m_details->horizontalHeader()->setSectionsClickable(true);
     m_details->horizontalHeader()->setHighlightSections(false);
@@ -155,12 +134,20 @@ void TQelListView::SetIconSource(TImageIndexDelegate::TIconSource source)
 {
     auto *small = new TImageIndexDelegate(source, false, this);
     auto *large = new TImageIndexDelegate(std::move(source), true, this);
+    large->SetTextRole(m_iconTextRole);
     m_details->setItemDelegate(small);
     m_icons->setItemDelegate(large);
     m_smallDelegate->deleteLater();
     m_largeDelegate->deleteLater();
     m_smallDelegate = small;
     m_largeDelegate = large;
+}
+
+void TQelListView::SetIconTextRole(int role)
+{
+    m_iconTextRole = role;
+    m_largeDelegate->SetTextRole(role);
+    m_icons->viewport()->update();
 }
 
 void TQelListView::SetHeaderIconSource(std::function<QIcon(int)> source)

@@ -23,13 +23,16 @@ public:
 
     TImageIndexDelegate(TIconSource source, bool large, QObject *parent = nullptr);
     void SetLarge(bool large) { m_large = large; }
+    // The model role of the text shown (the display text by default).
+    void SetTextRole(int role) { m_textRole = role; }
 
-protected:
+    // What a row is drawn with; public for tests.
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
 
 private:
     TIconSource m_source;
     bool m_large;
+    int m_textRole = Qt::DisplayRole;
 };
 
 // The list of the main window and of several dialogs: a details table with a header
@@ -60,6 +63,8 @@ public:
 
     // Where the image of an index comes from (icons of the program's lists).
     void SetIconSource(TImageIndexDelegate::TIconSource source);
+    // The model role of the captions in icon style (the display text by default).
+    void SetIconTextRole(int role);
 
     int ImageIndexAscending() const { return m_ascending; }
     void SetImageIndexAscending(int index) { m_ascending = index; }
@@ -95,6 +100,7 @@ private:
     TImageIndexDelegate *m_largeDelegate;
     std::function<QIcon(int)> m_headerIcons;
     int m_style = vsReport;
+    int m_iconTextRole = Qt::DisplayRole;
     int m_ascending = -1;
     int m_descending = -1;
     int m_sortTag = -1;

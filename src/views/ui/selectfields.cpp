@@ -400,10 +400,15 @@ void TfmSelectFields::treeDoubleClicked(QTreeWidgetItem *item)
         dropField(TFieldId(item->data(0, kFieldRole).toInt()), -1);
 }
 
+// A double click on a row flips a sort entry's order and takes a show entry out.
 void TfmSelectFields::listDoubleClicked(int row)
 {
-    if (!m_selection.IsSortList() || row < 0)
+    if (row < 0)
         return;
+    if (!m_selection.IsSortList()) {
+        removeRow(row);
+        return;
+    }
     m_selection.FlipOrder(row);
     m_selection.Select(row);
     showRows();

@@ -2,6 +2,7 @@
 
 #include "model/fields.h"
 #include "views/browsestate.h"
+#include "views/ui/mainservices.h"
 #include "views/viewdefinitions.h"
 #include <QElapsedTimer>
 #include <QImage>
@@ -47,6 +48,9 @@ public:
     TBrowseState &State() { return *m_state; }
     TViewDefinitions &Views() { return m_views; }
     QAction *Action(const QString &objectName) const;
+    // What the commands of other windows are given: this window as their owner, the
+    // collection, the data module and the browse state.
+    TMainServices Services() { return {this, *m_db, *m_dm, *m_state}; }
 
     // The drop rules of the tree and the list, for the views and for tests: dragged
     // is an album or a disc, target the object of a folder node, group row or album.
@@ -79,46 +83,58 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // Building the window.
+    // mainwindow.cpp: the actions, the browse state's reactions and the recurring
+    // sequences every command ends with.
     QAction *makeAction(const char *name, const QString &caption, const QString &hint,
                         const QKeySequence &shortcut, void (TfmMain::*handler)());
     void createActions();
-    void createMenus();
-    void createToolbars();
-    void createPanes();
-    QToolBar *makeToolbar(const char *name, const QString &caption);
-    void buildFolderMenus();
-    void fillFolderMenu(QMenu *menu);
-    void updateFoldersButton();
-
-    // Layout persistence.
-    void loadLayout();
-    void saveLayout();
-    void placeToolbars(const std::vector<QToolBar *> &order);
-    void copyColumnsBack();
-    void applyColumns();
-
-    // Browse state reactions.
+    void enableAction(const char *name, bool enabled);
     void onTreeRebuilt();
     void onNodeSelected(const QModelIndex &index);
     void onListRebuilt();
     void onRowSelected(int row);
     void onCurrentChanged();
-    void showDetails();
-    void showCover();
     void updateStatus();
-
-    // Recurring sequences.
     void refreshKeepingPlace(TAlbum *album = nullptr);
     void startAfresh();
     void saveAndRebuild(TAlbum *album);
     void setTreeType(int type);
-    void clearCollection();
-    bool saveAs();
     void setGroupField(TFieldId field);
+    // Opens an existing file with the desktop's program for it; reports a missing file
+    // or a file that no program took.
+    void openWithDesktop(const QString &file);
+
+    // mainpanes.cpp: the tree, the list, lyrics, cover and comments, the status bar;
+    // dragging and type-ahead.
+    void createPanes();
+    void showDetails();
+    void showCover();
     void typeAhead(const QString &text);
 
-    // Commands.
+    // mainbars.cpp: the menu bar, the pop-up menus, the toolbars and the folder menus.
+    void createMenus();
+    void createToolbars();
+    QToolBar *makeToolbar(const char *name, const QString &caption);
+    void placeToolbars(const std::vector<QToolBar *> &order);
+    void buildFolderMenus();
+    void fillFolderMenu(QMenu *menu);
+    void updateFoldersButton();
+
+    // mainlayout.cpp: the layout and the list's columns, kept in the settings.
+    void loadLayout();
+    void saveLayout();
+    // Writes the layout, the view definitions and the data module's settings to the
+    // settings file now, after a command changed one of them.
+    void saveSettings();
+    void copyColumnsBack();
+    void applyColumns();
+
+    // One file per menu family: its actions (a null handler: the command comes with a
+    // later window), their enabled states and the commands.
+    // filecommands.cpp: files and the database.
+    void createFileActions();
+    void clearCollection();
+    bool saveAs();
     void cmNew();
     void cmOpen();
     void cmSave();
@@ -127,6 +143,9 @@ private:
     void cmPreferences();
     void cmStatistics();
     void cmExit();
+    // editcommands.cpp: albums, lookup lists, field defaults and names.
+    void createEditActions();
+    void updateEditCommands();
     void cmAddAlbum();
     void cmEditAlbum();
     void cmDuplicateAlbum();
@@ -134,6 +153,9 @@ private:
     void cmRemoveAlbum();
     void cmFieldDefaults();
     void cmFieldNames();
+    // viewcommands.cpp: browsing, the tree's view, the list's style and fields, toolbars.
+    void createViewActions();
+    void updateViewCommands();
     void cmBrowse();
     void cmAlbumView();
     void cmTrackView();
@@ -143,13 +165,22 @@ private:
     void cmDetails();
     void cmColumns();
     void cmSortOrder();
+    void cmResetToolbar();
+    // searchcommands.cpp: the filter.
+    void createSearchActions();
+    void updateSearchCommands();
     void cmSetFilter();
     void cmFilterOnOff();
+    // cddbcommands.cpp, mp3commands.cpp: the CD and MP3 menus.
+    void createCddbActions();
+    void createMp3Actions();
+    void updateMp3Commands();
     void cmPlayAudioFile();
+    // helpcommands.cpp: the manual, the FAQ and the about box.
+    void createHelpActions();
     void cmManual();
     void cmFaq();
     void cmAbout();
-    void cmResetToolbar();
     void openHelpFile(const QString &name);
 
     TViewDefinitions m_views;

@@ -1,11 +1,12 @@
+#include "mainwindow/mainwindow.h"
 #include "model/album.h"
 #include "model/collectiongenerator.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
+#include "shell/ui/iconlists.h"
 #include "testsupport.h"
-#include "views/ui/mainwindow.h"
 #include "views/ui/qellistview.h"
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -18,12 +19,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -47,12 +50,18 @@ protected:
         dbPath = home.file(QStringLiteral("demo.qel"));
         ASSERT_TRUE(QFile::copy(kDemo, dbPath));
         QFile::setPermissions(dbPath, QFile::ReadOwner | QFile::WriteOwner);
-        store.WriteString(QStringLiteral("Databases"), QStringLiteral("CurrentDatabase"), dbPath);
-        store.WriteString(QStringLiteral("Folders"), QStringLiteral("Data"), home.path());
-        store.WriteString(QStringLiteral("Folders"), QStringLiteral("Covers"),
-                          QStringLiteral(QEL_BINARY_DIR "/resources/demo/covers"));
-        store.WriteString(QStringLiteral("Folders"), QStringLiteral("Lyrics"),
-                          QStringLiteral(QEL_BINARY_DIR "/resources/demo/lyrics"));
+        seed(store);
+    }
+
+    // The demo collection as the current database.
+    void seed(TSettingsStore &s) const
+    {
+        s.WriteString(QStringLiteral("Databases"), QStringLiteral("CurrentDatabase"), dbPath);
+        s.WriteString(QStringLiteral("Folders"), QStringLiteral("Data"), home.path());
+        s.WriteString(QStringLiteral("Folders"), QStringLiteral("Covers"),
+                      QStringLiteral(QEL_BINARY_DIR "/resources/demo/covers"));
+        s.WriteString(QStringLiteral("Folders"), QStringLiteral("Lyrics"),
+                      QStringLiteral(QEL_BINARY_DIR "/resources/demo/lyrics"));
     }
 
     std::unique_ptr<TfmMain> start(const QStringList &arguments = {})
@@ -347,10 +356,13 @@ class TOpeningInterface : public TScriptedInterface
 public:
     bool ShellOpen(const QString &file, const QString &, const QString &) override
     {
+        if (!opens)
+            return false;
         opened << file;
         return true;
     }
     QStringList opened;
+    bool opens = true; // false: no program takes the file
 };
 
 TEST_F(MainWindow, AudioFilesAndTheManualOpenWithTheDesktop)
@@ -387,6 +399,13 @@ TEST_F(MainWindow, AudioFilesAndTheManualOpenWithTheDesktop)
     EXPECT_TRUE(desktop.opened[1].endsWith(QStringLiteral("Docs/QelmusicManual.htm")));
     EXPECT_TRUE(desktop.opened[2].endsWith(QStringLiteral("Docs/QelmusicFAQ.htm")));
     EXPECT_TRUE(QFile::exists(desktop.opened[1]));
+
+    // The manual is there but no program opens it: the message says so.
+    desktop.opens = false;
+    desktop.messages.clear();
+    w->Action(QStringLiteral("acManual"))->trigger();
+    EXPECT_EQ(desktop.messages, QStringList{QStringLiteral("No program could open the file:\r\n") +
+                                            desktop.opened[1]});
 }
 
 TEST_F(MainWindow, TheSortedColumnCarriesTheArrowOfItsOrder)
@@ -535,13 +554,7 @@ TEST_F(MainWindow, AnAlbumDroppedOnAnotherFolderMovesThereAndIsSaved)
     ASSERT_TRUE(folders);
     folders->actions().front()->trigger(); // "No Folders"
     EXPECT_EQ(state.GroupField(), fdNone);
-    EXPECT_EQ(
-        store.ReadInteger(QStringLiteral("MainWindow"), QStringLiteral("AlbumGroupField"), -1),
-        -1); // written at close only
     EXPECT_FALSE(w->CanDropOn(album, own));
-    w->close();
-    EXPECT_EQ(
-        store.ReadInteger(QStringLiteral("MainWindow"), QStringLiteral("AlbumGroupField"), -1), 0);
 }
 
 TEST_F(MainWindow, ADiscDroppedOnAnotherAlbumBecomesItsLastDisc)
@@ -643,6 +656,186 @@ TEST_F(MainWindow, TypingInTheListSelectsTheFirstMatchingRow)
     EXPECT_EQ(state.SelectedRow(), state.FindRow(caption.left(6)));
     EXPECT_TRUE(LookupDisplayText(state.CurrentGroups[state.SelectedRow()])
                     .startsWith(caption.left(6), Qt::CaseInsensitive));
+}
+
+// A command that changes a setting writes the settings file at once: a crash or a power
+// cut afterwards keeps the change.
+TEST_F(MainWindow, SettingsChangedByACommandReachTheFileAtOnce)
+{
+    const QString file = home.file(QStringLiteral("settings.ini"));
+    // Adds "Index" in the field selection dialog and confirms.
+    const auto addIndex = [](QDialog *d) {
+        auto *tree = Child<QTreeWidget>(d, "tvFields");
+        ASSERT_TRUE(tree);
+        emit tree->itemDoubleClicked(tree->topLevelItem(0)->child(0), 0);
+        Click(d, "btOk");
+    };
+    const QString band = QStringLiteral("MainWindow\\tbMP3");
+    struct Case
+    {
+        const char *what;
+        std::function<void(TfmMain &)> act;
+        std::function<void(const TSettingsStore &)> check;
+    } cases[] = {
+        {"grouping",
+         [](TfmMain &w) {
+             w.findChild<QMenu *>(QStringLiteral("pmFolders"))->actions()[0]->trigger();
+         },
+         [](const TSettingsStore &s) {
+             EXPECT_EQ(
+                 s.ReadInteger(QStringLiteral("MainWindow"), QStringLiteral("AlbumGroupField"), -1),
+                 0);
+         }},
+        {"toolbar reset", [](TfmMain &w) { w.Action(QStringLiteral("acResetToolbar"))->trigger(); },
+         [band](const TSettingsStore &s) {
+             EXPECT_TRUE(s.ReadBool(band, QStringLiteral("Visible"), false));
+         }},
+        {"filter",
+         [](TfmMain &w) {
+             WhenModal([](QDialog *d) {
+                 Child<QLineEdit>(d, "edTitle")->setText(QStringLiteral("Rue"));
+                 Click(d, "btOk");
+             });
+             w.Action(QStringLiteral("acSetFilter"))->trigger();
+         },
+         [](const TSettingsStore &s) {
+             const QString filter = QStringLiteral("MainWindow\\AlbumFilterFields");
+             EXPECT_EQ(s.ReadInteger(filter, QStringLiteral("Count"), 0), 1);
+             EXPECT_TRUE(s.ReadBool(filter, QStringLiteral("Enabled"), false));
+         }},
+        {"columns",
+         [addIndex](TfmMain &w) {
+             ASSERT_TRUE(selectFirstAlbum(w));
+             WhenModal(addIndex);
+             w.Action(QStringLiteral("acColumns"))->trigger();
+         },
+         [](const TSettingsStore &s) {
+             EXPECT_EQ(s.ReadInteger(QStringLiteral("MainWindow\\AlbumShowFields"),
+                                     QStringLiteral("Count"), 0),
+                       4);
+         }},
+        {"sort order",
+         [addIndex](TfmMain &w) {
+             ASSERT_TRUE(selectFirstAlbum(w));
+             WhenModal(addIndex);
+             w.Action(QStringLiteral("acSortOrder"))->trigger();
+         },
+         [](const TSettingsStore &s) {
+             EXPECT_EQ(s.ReadInteger(QStringLiteral("MainWindow\\AlbumSortFields"),
+                                     QStringLiteral("Count"), 0),
+                       1);
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(file);
+        TIniSettingsStore ini(file);
+        seed(ini);
+        ini.WriteBool(band, QStringLiteral("Visible"), false);
+        ASSERT_TRUE(ini.Sync());
+        TfmMain w({}, &ini);
+        w.show();
+        c.act(w);
+        c.check(TIniSettingsStore(file)); // what the file holds now
+    }
+}
+
+TEST_F(MainWindow, TheFolderListFillsTheListAndItsHeaderReversesTheFolders)
+{
+    auto w = start();
+    TBrowseState &state = w->State();
+    ASSERT_EQ(state.ListContent, TBrowseState::lcGroups);
+    ASSERT_GE(state.RowCount(), 2);
+    auto *list = w->findChild<TQelListView *>(QStringLiteral("lvMain"));
+    QTableView *table = list->Details();
+    QHeaderView *header = table->horizontalHeader();
+    w->resize(1200, 700);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return header->sectionSize(0) >= table->viewport()->width();
+    })) << header->sectionSize(0)
+        << " of " << table->viewport()->width();
+
+    const QString first = LookupDisplayText(state.CurrentGroups.front());
+    const QString last = LookupDisplayText(state.CurrentGroups.back());
+    EXPECT_EQ(list->HeaderImage(0), TIconLists::kSortAscending);
+    const QPoint onHeader(header->sectionViewportPosition(0) + 4, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, onHeader);
+    EXPECT_EQ(state.GroupSortOrder, -1);
+    EXPECT_EQ(LookupDisplayText(state.CurrentGroups.front()), last);
+    EXPECT_EQ(list->HeaderImage(0), TIconLists::kSortDescending);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, onHeader);
+    EXPECT_EQ(state.GroupSortOrder, 1);
+    EXPECT_EQ(LookupDisplayText(state.CurrentGroups.front()), first);
+    EXPECT_EQ(list->HeaderImage(0), TIconLists::kSortAscending);
+
+    // The albums of a folder keep their columns' widths.
+    ASSERT_TRUE(selectFirstAlbum(*w));
+    EXPECT_EQ(header->sectionSize(0), 100);
+}
+
+TEST_F(MainWindow, IconStyleCaptionsAlbumsByTitleAndOtherRowsAsBefore)
+{
+    auto w = start();
+    w->Action(QStringLiteral("acIcons"))->trigger();
+    QListView *icons = w->findChild<TQelListView *>(QStringLiteral("lvMain"))->Icons();
+    auto *delegate = qobject_cast<TImageIndexDelegate *>(icons->itemDelegate());
+    ASSERT_TRUE(delegate);
+    const auto caption = [&](int row) {
+        QStyleOptionViewItem option;
+        delegate->initStyleOption(&option, icons->model()->index(row, 0));
+        return option.text;
+    };
+    TBrowseState &state = w->State();
+    EXPECT_EQ(caption(0), LookupDisplayText(state.CurrentGroups[0]));
+    // One artist's albums, whose first column is the artist.
+    ASSERT_TRUE(selectFirstAlbum(*w));
+    for (int row = 0; row < state.RowCount(); ++row)
+        EXPECT_EQ(caption(row), static_cast<TDataItem *>(state.RowObject(row))->Title.toString());
+    // The discs of an album.
+    state.SelectNode(&state.SelectedNode()->children.front());
+    ASSERT_EQ(state.ListContent, TBrowseState::lcItems);
+    EXPECT_EQ(caption(0), icons->model()->index(0, 0).data().toString());
+}
+
+TEST_F(MainWindow, TypedTextGoesWithTheListItSearched)
+{
+    auto w = start();
+    auto *list = w->findChild<TQelListView *>(QStringLiteral("lvMain"));
+    auto *search = w->findChild<QLabel *>(QStringLiteral("pnSearch"));
+    const std::pair<const char *, std::function<void()>> changes[] = {
+        {"regrouping",
+         [&] { w->findChild<QMenu *>(QStringLiteral("pmFolders"))->actions()[0]->trigger(); }},
+        {"another file", [&] { w->OpenDatabase(dbPath); }},
+        {"a new database", [&] { w->Action(QStringLiteral("acNew"))->trigger(); }},
+    };
+    for (const auto &[what, change] : changes) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("m"));
+        QApplication::sendEvent(list->Current(), &press);
+        EXPECT_EQ(search->text(), QStringLiteral("m")) << what;
+        change();
+        EXPECT_EQ(search->text(), QString()) << what;
+    }
+}
+
+TEST_F(MainWindow, AnAlbumWithoutDiscsHasNothingToOpenInTheTree)
+{
+    auto w = start();
+    auto *album = new TAlbum(&w->Db());
+    album->Title = QStringLiteral("Empty Sleeve");
+    album->Artist = w->Db().LookupList(fdArtist).GetOrAdd(QStringLiteral("Nobody, Yet"));
+    w->Db().AddAlbum(album);
+    w->Action(QStringLiteral("acRefresh"))->trigger();
+    TBrowseState &state = w->State();
+    TTreeNode *folder = state.ChildWithObject(state.Root(), album->Artist);
+    ASSERT_TRUE(folder);
+    TTreeNode *empty = state.ChildWithObject(folder, album);
+    ASSERT_TRUE(empty);
+    TFolderTreeModel *model = state.TreeModel();
+    EXPECT_FALSE(model->hasChildren(model->IndexOf(empty)));
+    // An album with discs still opens.
+    TTreeNode *full = &state.Root()->children.front();
+    state.FillNode(full);
+    EXPECT_TRUE(model->hasChildren(model->IndexOf(&full->children.front())));
 }
 
 } // namespace

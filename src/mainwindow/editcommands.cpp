@@ -1,0 +1,121 @@
+// The Edit menu: adding, editing, duplicating and removing albums, the lookup lists,
+// the field defaults and the field names. The album editor and the lookup list editor
+// do the editing; these commands put the result into the collection and save it.
+#include "mainwindow/mainwindow.h"
+
+#include "editors/ui/albumeditor.h"
+#include "editors/ui/lookuplisteditor.h"
+#include "model/album.h"
+#include "model/general.h"
+#include "model/qeldb.h"
+#include "shell/dmglobal.h"
+#include "shell/ui/fielddefaultsdialog.h"
+#include "shell/ui/fieldnamesdialog.h"
+#include <QAction>
+#include <QTreeView>
+
+void TfmMain::createEditActions()
+{
+    makeAction("acAddAlbum", tr("&Add Album..."), tr("Add New Album"),
+               QKeySequence(Qt::SHIFT | Qt::Key_Insert), &TfmMain::cmAddAlbum);
+    makeAction("acEditAlbum", tr("&Edit Album..."), tr("Edit Selected Album"),
+               QKeySequence(Qt::Key_Return), &TfmMain::cmEditAlbum);
+    makeAction("acDuplicateAlbum", tr("&Duplicate Album..."), tr("Duplicate Selected Album"),
+               QKeySequence(Qt::CTRL | Qt::Key_Insert), &TfmMain::cmDuplicateAlbum);
+    makeAction("acRemoveAlbum", tr("&Remove Album..."), tr("Remove Selected Album"),
+               QKeySequence(Qt::Key_Delete), &TfmMain::cmRemoveAlbum);
+    makeAction("acEditLookupLists", tr("Edit &Lookup Lists..."), tr("Edit Lookup Lists"), {},
+               &TfmMain::cmEditLookupLists);
+    makeAction("acFieldDefaults", tr("&Field Defaults..."), tr("Change Default Field Values"), {},
+               &TfmMain::cmFieldDefaults);
+    makeAction("acFieldNames", tr("Field &Names..."), tr("Change Field Names"), {},
+               &TfmMain::cmFieldNames);
+}
+
+void TfmMain::updateEditCommands()
+{
+    const bool album = m_state->CurrentAlbum() != nullptr;
+    enableAction("acEditAlbum", album);
+    enableAction("acDuplicateAlbum", album);
+    enableAction("acRemoveAlbum", album);
+}
+
+void TfmMain::cmAddAlbum()
+{
+    auto *album = new TAlbum(m_db.get());
+    m_dm->FieldDefaults().ApplyTo(*album, *m_db);
+    m_place.Remember(*m_state);
+    if (EditAlbum(Services(), *album, TfmAlbum::amAdd) != QDialog::Accepted) {
+        delete album;
+        return;
+    }
+    m_db->AddAlbum(album);
+    saveAndRebuild(album);
+}
+
+void TfmMain::cmEditAlbum()
+{
+    TAlbum *album = m_state->CurrentAlbum();
+    if (!album)
+        return;
+    m_place.Remember(*m_state);
+    TAlbum *copy = album->Copy(true);
+    if (EditAlbum(Services(), *copy, TfmAlbum::amEdit) != QDialog::Accepted) {
+        delete copy;
+        return;
+    }
+    m_db->RemoveAlbum(album);
+    m_db->AddAlbum(copy);
+    saveAndRebuild(copy);
+    delete album; // only now does nothing point at it
+}
+
+void TfmMain::cmEditLookupLists()
+{
+    if (!EditLookupLists(this, *m_db, *m_dm, fdArtist))
+        return;
+    SaveDatabase();
+    refreshKeepingPlace();
+}
+
+void TfmMain::cmDuplicateAlbum()
+{
+    TAlbum *album = m_state->CurrentAlbum();
+    if (!album)
+        return;
+    m_place.Remember(*m_state);
+    // The copy keeps its fresh identifier: the selection memory and the sort's
+    // tie-break need identifiers to be unique.
+    TAlbum *copy = album->Copy(false);
+    m_db->AddAlbum(copy);
+    saveAndRebuild(copy);
+}
+
+void TfmMain::cmRemoveAlbum()
+{
+    TAlbum *album = m_state->CurrentAlbum();
+    if (!album)
+        return;
+    if (m_dm->Prefs().ConfirmAlbumRemoval &&
+        AskYesNo(tr("Are you sure you want to remove this album?")) != TAnswer::Yes)
+        return;
+    m_place.Remember(*m_state);
+    m_db->RemoveAlbum(album);
+    saveAndRebuild(nullptr);
+    delete album; // only now does nothing point at it
+}
+
+void TfmMain::cmFieldDefaults()
+{
+    EditFieldDefaults(this, *m_dm, *m_db);
+}
+
+void TfmMain::cmFieldNames()
+{
+    copyColumnsBack();
+    if (EditFieldNames(this, *m_dm) == QDialog::Accepted) {
+        m_state->ListModel()->Repaint();
+        m_tree->viewport()->update();
+        buildFolderMenus();
+    }
+}

@@ -1,0 +1,178 @@
+// The File menu: new, open, save and import of collections, preferences, statistics.
+// Printing, the other imports and the exports come with their windows.
+#include "mainwindow/mainwindow.h"
+
+#include "model/general.h"
+#include "model/qeldb.h"
+#include "model/qelerror.h"
+#include "shell/dmglobal.h"
+#include "shell/ui/prefsdialog.h"
+#include "views/ui/statisticswindow.h"
+#include <QFileInfo>
+
+void TfmMain::createFileActions()
+{
+    makeAction("acNew", tr("&New..."), tr("New Database"), {}, &TfmMain::cmNew);
+    makeAction("acOpen", tr("&Open..."), tr("Open Database"), {}, &TfmMain::cmOpen);
+    makeAction("acSave", tr("&Save"), tr("Save Database"), {}, &TfmMain::cmSave);
+    makeAction("acSaveAs", tr("Save &As..."), tr("Save Database As..."), {}, &TfmMain::cmSaveAs);
+    makeAction("acPrintListReport", tr("Current List as &List Report..."),
+               tr("Print List Report of Current List"), {}, nullptr);
+    makeAction("acPrintAlbumReport", tr("Current List as &Album Report..."),
+               tr("Print Album Report of Current List..."), {}, nullptr);
+    makeAction("acPrintSelectedAlbum", tr("&Selected Album as Album Report..."),
+               tr("Print Album Report of Selected Album..."), {}, nullptr);
+    makeAction("acImportQel", tr("Other &Qel Music Database..."),
+               tr("Import Other Qel Music Database"), {}, &TfmMain::cmImportQel);
+    makeAction("acImportCdPlayer", tr("&CDPLAYER.INI..."), tr("Import From CDPLAYER.INI"), {},
+               nullptr);
+    makeAction("acImportCdValet", tr("CD&Valet..."), tr("Import From CDValet"), {}, nullptr);
+    makeAction("acExportCdPlayer", tr("&CDPLAYER.INI..."), tr("Export To CDPLAYER.INI"), {},
+               nullptr);
+    makeAction("acExportCdValet", tr("CD&Valet..."), tr("Export To CDValet"), {}, nullptr);
+    makeAction("acExportAsciiList", tr("&Current List..."), tr("Export Current List"), {}, nullptr);
+    makeAction("acExportAsciiAlbums", tr("All &Albums..."), tr("Export All Albums"), {}, nullptr);
+    makeAction("acExportAsciiTracks", tr("All &Tracks..."), tr("Export All Tracks"), {}, nullptr);
+    makeAction("acExportHtmlList", tr("&Current List..."), tr("Export Current List"), {}, nullptr);
+    makeAction("acExportHtmlAlbums", tr("All &Albums..."), tr("Export All Albums"), {}, nullptr);
+    makeAction("acExportHtmlTracks", tr("All &Tracks..."), tr("Export All Tracks"), {}, nullptr);
+    makeAction("acPreferences", tr("Pre&ferences..."), tr("Preferences"), {},
+               &TfmMain::cmPreferences);
+    makeAction("acStatistics", tr("S&tatistics"), tr("Statistics"), {}, &TfmMain::cmStatistics);
+    makeAction("acExit", tr("E&xit"), {}, {}, &TfmMain::cmExit);
+}
+
+void TfmMain::cmNew()
+{
+    m_db->Clear();
+    startAfresh();
+}
+
+void TfmMain::cmOpen()
+{
+    const QString file = ChooseOpenFile(this, tr("Open Database"), m_dm->Prefs().DataFolder);
+    if (!file.isEmpty())
+        OpenDatabase(file);
+}
+
+void TfmMain::cmSave()
+{
+    const bool unnamed = m_db->FileName.isEmpty();
+    if (SaveDatabase() && unnamed)
+        refreshKeepingPlace(); // the root shows the new file name
+}
+
+void TfmMain::cmSaveAs()
+{
+    if (saveAs())
+        refreshKeepingPlace(); // the root shows the new file name
+}
+
+bool TfmMain::saveAs()
+{
+    const QString file = ChooseSaveFile(this, tr("Save Database"), m_dm->Prefs().DataFolder);
+    if (file.isEmpty())
+        return false;
+    try {
+        TWaitCursor wait;
+        m_db->Save(file);
+    } catch (const EQel &e) {
+        ShowInfo(e.message());
+        return false;
+    }
+    TPrefs &prefs = m_dm->Prefs();
+    prefs.CurrentDatabase = QFileInfo(file).absoluteFilePath();
+    prefs.DataFolder = QFileInfo(file).absolutePath();
+    return true;
+}
+
+bool TfmMain::SaveDatabase()
+{
+    if (m_db->FileName.isEmpty())
+        return saveAs();
+    try {
+        TWaitCursor wait;
+        m_db->Save(m_db->FileName);
+        return true;
+    } catch (const EQel &e) {
+        ShowInfo(e.message());
+        return false;
+    }
+}
+
+// Empties the collection with nothing left pointing into it, so that a message shown
+// while a file is read cannot paint freed albums.
+void TfmMain::clearCollection()
+{
+    m_place.Clear();
+    m_db->Clear();
+    m_state->RebuildTree(); // before any event can paint the freed albums
+}
+
+bool TfmMain::OpenDatabase(const QString &fileName)
+{
+    m_listReady = false;
+    clearCollection();
+    bool ok;
+    {
+        TWaitCursor wait;
+        ok = m_db->Open(fileName);
+    }
+    TPrefs &prefs = m_dm->Prefs();
+    if (ok) {
+        prefs.CurrentDatabase = QFileInfo(fileName).absoluteFilePath();
+        prefs.DataFolder = QFileInfo(fileName).absolutePath();
+    } else if (!prefs.CurrentDatabase.isEmpty()) {
+        clearCollection();
+        TWaitCursor wait;
+        m_db->Open(prefs.CurrentDatabase);
+    }
+    m_listReady = true;
+    startAfresh();
+    return ok;
+}
+
+void TfmMain::cmImportQel()
+{
+    const QString file = ChooseOpenFile(this, tr("Open Database"), m_dm->Prefs().DataFolder);
+    if (file.isEmpty())
+        return;
+    m_listReady = false;
+    // A file that breaks off half-way must not leave half an import behind to be
+    // saved with the next change: the collection as it was is kept aside.
+    const QByteArray before = m_db->SaveToBytes();
+    const QString name = m_db->FileName;
+    bool merged;
+    try {
+        TWaitCursor wait;
+        m_db->ReadFile(file, true);
+        merged = true;
+    } catch (const EQel &e) {
+        clearCollection();
+        m_db->ReadBytes(before, false);
+        m_db->FileName = name;
+        ShowInfo(e.message());
+        merged = false;
+    }
+    if (merged)
+        SaveDatabase();
+    m_listReady = true;
+    startAfresh();
+}
+
+void TfmMain::cmPreferences()
+{
+    const bool indicator = m_dm->Prefs().ShowInCollectionIndicator;
+    if (EditPreferences(this, *m_dm) && indicator != m_dm->Prefs().ShowInCollectionIndicator)
+        refreshKeepingPlace();
+}
+
+void TfmMain::cmStatistics()
+{
+    ShowStatistics(this, *m_db);
+}
+
+void TfmMain::cmExit()
+{
+    close();
+}
