@@ -160,11 +160,10 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
     count(saveModal(main, QStringLiteral("acFieldNames"), path(QStringLiteral("field-names.png"))));
     count(saveModal(main, QStringLiteral("acAbout"), path(QStringLiteral("about.png"))));
 
-    // The editors, opened on a copy of the album with a cover.
+    // The editors, opened on a copy of the album with a cover, at their first size.
     if (shown) {
         std::unique_ptr<TAlbum> copy(shown->Copy(true));
         TfmAlbum album(&main, *copy, TfmAlbum::amEdit, main.Db(), main.Dm());
-        album.resize(720, 480);
         album.show();
         auto *pages = album.findChild<QTabWidget *>(QStringLiteral("pcAlbum"));
         const std::pair<const char *, const char *> tabs[] = {
