@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in an optimised tree (no sanitizers) and runs them. The first
-# argument may name the program (bench_database, bench_views or bench_thumbnail);
-# without one all run,
-# one after the other. The other arguments go to the program(s), e.g.
+# argument may name the program (bench_database, bench_views, bench_thumbnail or
+# bench_lookups); without one all run, one after the other. The other arguments go to
+# the program(s), e.g.
 #   bench/run.sh bench_views --benchmark_filter='/10000/'
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-programs=(bench_database bench_views bench_thumbnail)
+programs=(bench_database bench_views bench_thumbnail bench_lookups)
 if [[ $# -gt 0 && $1 != -* ]]; then
   programs=("$1")
   shift

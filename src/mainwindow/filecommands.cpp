@@ -2,12 +2,15 @@
 // Printing, the other imports and the exports come with their windows.
 #include "mainwindow/mainwindow.h"
 
+#include "model/backgroundwriter.h"
 #include "model/general.h"
 #include "model/qeldb.h"
 #include "model/qelerror.h"
+#include "services/process.h"
 #include "shell/dmglobal.h"
 #include "shell/ui/prefsdialog.h"
 #include "views/ui/statisticswindow.h"
+#include <QAbstractButton>
 #include <QFileInfo>
 
 void TfmMain::createFileActions()
@@ -44,6 +47,7 @@ void TfmMain::createFileActions()
 
 void TfmMain::cmNew()
 {
+    FinishSaving();
     m_db->Clear();
     startAfresh();
 }
@@ -73,13 +77,14 @@ bool TfmMain::saveAs()
     const QString file = ChooseSaveFile(this, tr("Save Database"), m_dm->Prefs().DataFolder);
     if (file.isEmpty())
         return false;
-    try {
-        TWaitCursor wait;
-        m_db->Save(file);
-    } catch (const EQel &e) {
-        ShowInfo(e.message());
+    // The collection takes the new name only once the file holds it.
+    FinishSaving();
+    if (!queueSave(file))
         return false;
-    }
+    FinishSaving();
+    if (!m_lastWriteError.isEmpty())
+        return false;
+    m_db->FileName = file;
     TPrefs &prefs = m_dm->Prefs();
     prefs.CurrentDatabase = QFileInfo(file).absoluteFilePath();
     prefs.DataFolder = QFileInfo(file).absolutePath();
@@ -90,14 +95,57 @@ bool TfmMain::SaveDatabase()
 {
     if (m_db->FileName.isEmpty())
         return saveAs();
+    return queueSave(m_db->FileName);
+}
+
+// Makes the collection's bytes and hands them to the writer; false (reported) when
+// they cannot be made.
+bool TfmMain::queueSave(const QString &file)
+{
+    m_unsaved = true; // until the writer says the file holds it
+    QByteArray bytes;
     try {
         TWaitCursor wait;
-        m_db->Save(m_db->FileName);
-        return true;
+        bytes = m_db->SaveToBytes();
     } catch (const EQel &e) {
-        ShowInfo(e.message());
+        ShowInfo(TQelDb::SaveFailedText(file, e.message()));
         return false;
     }
+    m_lastWriteError.clear();
+    m_lastWrite = m_writer->Write(file, std::move(bytes));
+    return true;
+}
+
+void TfmMain::onWritten(quint64 id, const QString &path, const QString &error)
+{
+    if (id == m_lastWrite) {
+        m_lastWriteError = error;
+        m_unsaved = !error.isEmpty();
+    }
+    if (!error.isEmpty())
+        ShowInfo(TQelDb::SaveFailedText(path, error));
+}
+
+void TfmMain::FinishSaving()
+{
+    if (!m_writer->Idle()) {
+        TWaitCursor wait;
+        if (!m_writer->Wait(500)) {
+            TProcess process(this);
+            process.SetCaption(tr("Save Database"));
+            process.Max = 100;
+            process.Start();
+            // A write under way cannot be taken back: there is nothing to cancel.
+            if (auto *window = dynamic_cast<QWidget *>(process.View()))
+                if (auto *cancel = window->findChild<QAbstractButton *>(QStringLiteral("btCancel")))
+                    cancel->setEnabled(false);
+            process.SetMessage(tr("Saving %1...").arg(m_db->GetDisplayName()));
+            while (!m_writer->Wait(50))
+                process.SetPosition(m_writer->Progress());
+            process.Finish();
+        }
+    }
+    m_writer->Deliver();
 }
 
 // Empties the collection with nothing left pointing into it, so that a message shown
@@ -111,6 +159,7 @@ void TfmMain::clearCollection()
 
 bool TfmMain::OpenDatabase(const QString &fileName)
 {
+    FinishSaving();
     m_listReady = false;
     clearCollection();
     bool ok;
@@ -137,6 +186,7 @@ void TfmMain::cmImportQel()
     const QString file = ChooseOpenFile(this, tr("Open Database"), m_dm->Prefs().DataFolder);
     if (file.isEmpty())
         return;
+    FinishSaving();
     m_listReady = false;
     // A file that breaks off half-way must not leave half an import behind to be
     // saved with the next change: the collection as it was is kept aside.

@@ -139,6 +139,7 @@ void TfmMain::saveSettings()
 
 void TfmMain::closeEvent(QCloseEvent *event)
 {
+    FinishSaving();
     if (m_shown) {
         copyColumnsBack();
         m_updatingSelection = true;

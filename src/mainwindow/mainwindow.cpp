@@ -3,6 +3,7 @@
 // family's commands are in the files beside this one.
 #include "mainwindow/mainwindow.h"
 
+#include "model/backgroundwriter.h"
 #include "model/general.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
@@ -31,6 +32,8 @@ TfmMain::TfmMain(const QStringList &arguments, TSettingsStore *store, TDriveList
     setWindowIcon(TIconLists::Instance().Logo());
 
     m_db = std::make_unique<TQelDb>();
+    m_writer = std::make_unique<TBackgroundWriter>();
+    connect(m_writer.get(), &TBackgroundWriter::Written, this, &TfmMain::onWritten);
     m_state = std::make_unique<TBrowseState>(*m_db, m_dm->Fields(), m_views, &m_dm->Prefs());
 
     // The file named on the command line, else the current database. A named file
@@ -81,6 +84,8 @@ TfmMain::TfmMain(const QStringList &arguments, TSettingsStore *store, TDriveList
 
 TfmMain::~TfmMain()
 {
+    // Whatever is still being written reaches the file.
+    m_writer.reset();
     // The views go before the models they show.
     // (The event filter sees the panes go: it checks these first.)
     delete std::exchange(m_tree, nullptr);

@@ -21,6 +21,7 @@ class QStackedWidget;
 class QToolBar;
 class QToolButton;
 class QTreeView;
+class TBackgroundWriter;
 class TDriveList;
 class TQelDb;
 class TQelListView;
@@ -57,10 +58,18 @@ public:
     bool CanDropOn(const TQel *dragged, const TQel *target) const;
     void DropOn(TQel *dragged, TQel *target);
 
-    // Saves the collection: false when it has no file name and none was chosen, or
-    // when the save failed (the message has been shown; the collection stays in
-    // memory and the previous file whole).
+    // Saves the collection: its bytes are made here and written to the file in the
+    // background. False when it has no file name and none was chosen, or when the
+    // save failed (the message has been shown; the collection stays in memory and the
+    // previous file whole). A background write that fails is reported when it ends;
+    // the collection then stays changed until a later save succeeds.
     bool SaveDatabase();
+    // Waits for the background writes to end (with the wait cursor, and a progress
+    // window when that takes a while) and reports their failures.
+    void FinishSaving();
+    // True from a change until the file holds it.
+    bool HasUnsavedChanges() const { return m_unsaved; }
+    TBackgroundWriter &Writer() { return *m_writer; }
     // Opens a file as "&Open..." does after its dialog.
     bool OpenDatabase(const QString &fileName);
 
@@ -135,6 +144,8 @@ private:
     void createFileActions();
     void clearCollection();
     bool saveAs();
+    bool queueSave(const QString &file);
+    void onWritten(quint64 id, const QString &path, const QString &error);
     void cmNew();
     void cmOpen();
     void cmSave();
@@ -188,6 +199,10 @@ private:
     std::unique_ptr<TQelDb> m_db;
     std::unique_ptr<TBrowseState> m_state;
     TState m_place;
+    std::unique_ptr<TBackgroundWriter> m_writer;
+    quint64 m_lastWrite = 0;  // the write holding the newest state
+    QString m_lastWriteError; // why it failed, once it has ended
+    bool m_unsaved = false;
 
     std::map<QString, QAction *> m_actions;
     QActionGroup *m_viewGroup = nullptr;

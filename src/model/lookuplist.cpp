@@ -5,8 +5,9 @@
 #include "model/qelstream.h"
 #include "model/textcompare.h"
 
-#include <QCollatorSortKey>
 #include <algorithm>
+#include <cstring>
+#include <unicode/ucol.h>
 
 void TLoadIdMap::Add(qint32 number, TLookupItem *item)
 {
@@ -52,36 +53,147 @@ QString GenerateDisplayName(const QString &sortName)
 }
 
 namespace {
-// Lower-cases the letters A to Z only.
+// Lower-cases the letters A to Z only; shares the text when there are none.
 QString lowerAscii(const QString &s)
 {
+    const auto upper =
+        std::find_if(s.cbegin(), s.cend(), [](QChar c) { return c >= u'A' && c <= u'Z'; });
+    if (upper == s.cend())
+        return s;
     QString r = s;
-    for (QChar &c : r)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 32);
+    for (auto i = upper - s.cbegin(); i < r.size(); ++i)
+        if (r[i] >= u'A' && r[i] <= u'Z')
+            r[i] = QChar(r[i].unicode() + 32);
     return r;
+}
+
+// ICU collator set up as LookupCollator() sets up its own (same language, case
+// ignored, accents counted, normalisation on, punctuation counted), so its sort keys
+// are equal exactly for the names that collation calls equal and order as it orders.
+UCollator *keyCollator()
+{
+    static UCollator *const collator = [] {
+        const QByteArray name = LookupCollator().locale().bcp47Name().toLatin1().replace('-', '_');
+        UErrorCode status = U_ZERO_ERROR;
+        UCollator *c = ucol_open(name.constData(), &status);
+        if (U_FAILURE(status))
+            return static_cast<UCollator *>(nullptr);
+        ucol_setAttribute(c, UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+        ucol_setAttribute(c, UCOL_STRENGTH, UCOL_SECONDARY, &status);
+        ucol_setAttribute(c, UCOL_NUMERIC_COLLATION, UCOL_OFF, &status);
+        ucol_setAttribute(c, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
+        return c;
+    }();
+    return collator;
+}
+
+// The empty name gets the empty key: it sorts first and equals no other name, also
+// not one made of characters the collation ignores (as the collation compares).
+QByteArray sortKey(QStringView name)
+{
+    if (name.isEmpty())
+        return {};
+    UCollator *c = keyCollator();
+    if (!c) { // no collation data: case folding
+        const QString folded = name.toString().toCaseFolded();
+        return QByteArray(reinterpret_cast<const char *>(folded.utf16()), folded.size() * 2);
+    }
+    const auto *text = reinterpret_cast<const UChar *>(name.utf16());
+    const auto length = int32_t(name.size());
+    QByteArray key(16 + name.size() + name.size() / 4, Qt::Uninitialized);
+    int32_t n = ucol_getSortKey(c, text, length, reinterpret_cast<uint8_t *>(key.data()),
+                                int32_t(key.size()));
+    if (n > key.size()) {
+        key.resize(n);
+        n = ucol_getSortKey(c, text, length, reinterpret_cast<uint8_t *>(key.data()), n);
+    }
+    key.truncate(n > 0 ? n - 1 : 0); // without the closing zero
+    return key;
+}
+
+int compareKeys(const QByteArray &a, const QByteArray &b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    if (const int r = n ? std::memcmp(a.constData(), b.constData(), std::size_t(n)) : 0)
+        return r;
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 } // namespace
 
-qsizetype TLookupList::lowerBound(const QString &sortName) const
+bool TLookupList::before(const TLookupItem &a, const QByteArray &key, quint64 seq)
 {
-    const auto pos = std::lower_bound(m_items.begin(), m_items.end(), sortName,
-                                      [](const std::unique_ptr<TLookupItem> &e, const QString &n) {
-                                          return CompareLookupNames(e->SortName, n) < 0;
-                                      });
+    const int r = compareKeys(a.m_key, key);
+    return r < 0 || (r == 0 && a.m_seq < seq);
+}
+
+void TLookupList::orderAdded() const
+{
+    auto inOrder = [](const std::unique_ptr<TLookupItem> &a,
+                      const std::unique_ptr<TLookupItem> &b) {
+        return TLookupList::before(*a, b->m_key, b->m_seq);
+    };
+    const auto added = m_items.begin() + qsizetype(m_ordered);
+    std::sort(added, m_items.end(), inOrder);
+    std::inplace_merge(m_items.begin(), added, m_items.end(), inOrder);
+    m_ordered = m_items.size();
+}
+
+qsizetype TLookupList::lowerBound(const QByteArray &key, quint64 seq) const
+{
+    const auto pos = std::lower_bound(m_items.begin(), m_items.end(), key,
+                                      [seq](const std::unique_ptr<TLookupItem> &e,
+                                            const QByteArray &k) { return before(*e, k, seq); });
     return pos - m_items.begin();
+}
+
+void TLookupList::index(TLookupItem *item)
+{
+    m_bySortKey.insert(item->m_key, item);
+    if (!item->DisplayName.isEmpty())
+        m_byDisplayName.insert(lowerAscii(item->DisplayName), item);
+}
+
+void TLookupList::unindex(TLookupItem *item)
+{
+    m_bySortKey.remove(item->m_key, item);
+    if (!item->DisplayName.isEmpty())
+        m_byDisplayName.remove(lowerAscii(item->DisplayName), item);
+}
+
+TLookupItem *TLookupList::append(QString sortName, QString displayName, QByteArray key)
+{
+    auto item =
+        std::make_unique<TLookupItem>(NextID(), std::move(sortName), std::move(displayName));
+    item->m_key = std::move(key);
+    item->m_seq = m_nextSeq++;
+    TLookupItem *raw = item.get();
+    m_items.push_back(std::move(item));
+    index(raw);
+    return raw;
+}
+
+TLookupItem *TLookupList::firstBySortKey(const QByteArray &key) const
+{
+    TLookupItem *first = nullptr;
+    for (auto [it, end] = m_bySortKey.equal_range(key); it != end; ++it)
+        if (!first || it.value()->m_seq < first->m_seq)
+            first = it.value();
+    return first;
 }
 
 qsizetype TLookupList::IndexOf(const QString &sortName) const
 {
-    const qsizetype i = lowerBound(sortName);
-    if (i < Count() && CompareLookupNames(m_items[std::size_t(i)]->SortName, sortName) == 0)
-        return i;
-    return -1;
+    const TLookupItem *first = firstBySortKey(sortKey(sortName));
+    if (!first)
+        return -1;
+    order();
+    return lowerBound(first->m_key, first->m_seq);
 }
 
 qsizetype TLookupList::IndexOfItem(const TLookupItem *item) const
 {
+    // By address only: callers ask about entries that may be gone already.
+    order();
     for (std::size_t i = 0; i < m_items.size(); ++i)
         if (m_items[i].get() == item)
             return qsizetype(i);
@@ -90,40 +202,30 @@ qsizetype TLookupList::IndexOfItem(const TLookupItem *item) const
 
 TLookupItem *TLookupList::FindByName(const QString &name) const
 {
-    if (name.isEmpty())
-        return nullptr;
-    const qsizetype i = IndexOf(name);
-    if (i >= 0)
-        return Items(i);
-    const QString lowered = lowerAscii(name);
-    for (const auto &e : m_items)
-        if (!e->DisplayName.isEmpty() && lowerAscii(e->DisplayName) == lowered)
-            return e.get();
-    return nullptr;
+    return name.isEmpty() ? nullptr : findByName(name, sortKey(name));
 }
 
-void TLookupList::insertSorted(std::unique_ptr<TLookupItem> item)
+TLookupItem *TLookupList::findByName(const QString &name, const QByteArray &key) const
 {
-    // After the equal names, so that the first of equal names stays first.
-    const auto pos = std::upper_bound(
-        m_items.begin(), m_items.end(), item,
-        [](const std::unique_ptr<TLookupItem> &a, const std::unique_ptr<TLookupItem> &b) {
-            return CompareLookupNames(a->SortName, b->SortName) < 0;
-        });
-    m_items.insert(pos, std::move(item));
+    if (TLookupItem *e = firstBySortKey(key))
+        return e;
+    TLookupItem *first = nullptr;
+    for (auto [it, end] = m_byDisplayName.equal_range(lowerAscii(name)); it != end; ++it) {
+        TLookupItem *e = it.value();
+        if (!first || before(*e, first->m_key, first->m_seq))
+            first = e;
+    }
+    return first;
 }
 
 TLookupItem *TLookupList::FindOrCreate(const QString &sortName, const QString &displayName)
 {
     if (sortName.isEmpty())
         return nullptr;
-    const qsizetype i = IndexOf(sortName);
-    if (i >= 0)
-        return Items(i);
-    auto item = std::make_unique<TLookupItem>(NextID(), sortName, displayName);
-    TLookupItem *raw = item.get();
-    insertSorted(std::move(item));
-    return raw;
+    QByteArray key = sortKey(sortName);
+    if (TLookupItem *e = firstBySortKey(key))
+        return e;
+    return append(sortName, displayName, std::move(key));
 }
 
 QStringList TLookupList::SortNames() const
@@ -137,9 +239,12 @@ QStringList TLookupList::SortNames() const
 
 TLookupItem *TLookupList::GetOrAdd(const QString &name)
 {
-    if (TLookupItem *e = FindByName(name))
+    if (name.isEmpty())
+        return nullptr;
+    QByteArray key = sortKey(name);
+    if (TLookupItem *e = findByName(name, key))
         return e;
-    return name.isEmpty() ? nullptr : FindOrCreate(name, QString());
+    return append(name, QString(), std::move(key));
 }
 
 void TLookupList::Edit(TLookupItem *item, const QString &sortName, const QString &displayName)
@@ -149,9 +254,16 @@ void TLookupList::Edit(TLookupItem *item, const QString &sortName, const QString
         throw EQel(QStringLiteral("TLookupList.Edit : item not found in list"));
     std::unique_ptr<TLookupItem> owned = std::move(m_items[std::size_t(i)]);
     m_items.erase(m_items.begin() + i);
+    unindex(item);
     owned->SortName = sortName;
     owned->DisplayName = displayName;
-    insertSorted(std::move(owned));
+    owned->m_key = sortKey(sortName);
+    // After the entries whose names collate equal, as a new one would go.
+    owned->m_seq = m_nextSeq++;
+    index(item);
+    const qsizetype to = lowerBound(owned->m_key, owned->m_seq);
+    m_items.insert(m_items.begin() + to, std::move(owned));
+    m_ordered = m_items.size();
 }
 
 void TLookupList::Remove(TLookupItem *item)
@@ -159,19 +271,30 @@ void TLookupList::Remove(TLookupItem *item)
     const qsizetype i = IndexOfItem(item);
     if (i < 0)
         throw EQel(QStringLiteral("TLookupList.Remove : item not found in list"));
+    unindex(item);
     m_items.erase(m_items.begin() + i);
+    m_ordered = m_items.size();
 }
 
 void TLookupList::Remove(const std::unordered_set<const TLookupItem *> &items)
 {
-    std::erase_if(m_items, [&items](const std::unique_ptr<TLookupItem> &e) {
-        return items.count(e.get()) > 0;
+    order();
+    std::erase_if(m_items, [this, &items](const std::unique_ptr<TLookupItem> &e) {
+        if (!items.count(e.get()))
+            return false;
+        unindex(e.get());
+        return true;
     });
+    m_ordered = m_items.size();
 }
 
 void TLookupList::Clear()
 {
+    m_bySortKey.clear();
+    m_byDisplayName.clear();
     m_items.clear();
+    m_ordered = 0;
+    m_nextSeq = 0;
     LastID = 0;
 }
 
@@ -179,6 +302,7 @@ TLookupItem *TLookupList::FindByLoadID(qint32 number) const
 {
     if (number == 0)
         return nullptr;
+    order(); // the first in list order
     for (const auto &e : m_items)
         if (e->LoadID == number)
             return e.get();
@@ -191,44 +315,22 @@ void TLookupList::ClearLoadIDs()
         e->LoadID = -1;
 }
 
-void TLookupList::sort()
-{
-    // One collation key per entry instead of a collation per comparison.
-    std::vector<std::pair<QCollatorSortKey, TLookupItem *>> keyed;
-    keyed.reserve(m_items.size());
-    for (auto &e : m_items) {
-        QCollatorSortKey key = LookupCollator().sortKey(e->SortName);
-        keyed.emplace_back(std::move(key), e.release());
-    }
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto &a, const auto &b) { return a.first.compare(b.first) < 0; });
-    for (std::size_t i = 0; i < keyed.size(); ++i)
-        m_items[i].reset(keyed[i].second);
-}
-
 void TLookupList::LoadFromStream(TQelReader &reader, TLoadIdMap *map)
 {
-    // Entries are appended as read and ordered once at the end; a file that breaks
-    // off midway must still leave an ordered (searchable) list.
-    try {
-        reader.ReadListBegin();
-        while (!reader.EndOfList()) {
-            const qint32 number = reader.ReadInteger();
-            QString sortName = reader.ReadString();
-            QString displayName = reader.ReadString();
-            auto item = std::make_unique<TLookupItem>(NextID(), std::move(sortName),
-                                                      std::move(displayName));
-            item->LoadID = number;
-            if (map)
-                map->Add(number, item.get());
-            m_items.push_back(std::move(item));
-        }
-        reader.ReadListEnd();
-    } catch (...) {
-        sort();
-        throw;
+    // Entries are appended as read and ordered when first looked at, so a file that
+    // breaks off midway still leaves an ordered, searchable list.
+    reader.ReadListBegin();
+    while (!reader.EndOfList()) {
+        const qint32 number = reader.ReadInteger();
+        QString sortName = reader.ReadString();
+        QString displayName = reader.ReadString();
+        QByteArray key = sortKey(sortName);
+        TLookupItem *item = append(std::move(sortName), std::move(displayName), std::move(key));
+        item->LoadID = number;
+        if (map)
+            map->Add(number, item);
     }
-    sort();
+    reader.ReadListEnd();
 }
 
 void TLookupList::MergeFromStream(TQelReader &reader, TLoadIdMap *map)
@@ -238,13 +340,10 @@ void TLookupList::MergeFromStream(TQelReader &reader, TLoadIdMap *map)
         const qint32 number = reader.ReadInteger();
         QString sortName = reader.ReadString();
         QString displayName = reader.ReadString();
-        TLookupItem *target = FindByName(sortName);
-        if (!target) {
-            auto item = std::make_unique<TLookupItem>(NextID(), std::move(sortName),
-                                                      std::move(displayName));
-            target = item.get();
-            insertSorted(std::move(item));
-        }
+        QByteArray key = sortKey(sortName);
+        TLookupItem *target = sortName.isEmpty() ? nullptr : findByName(sortName, key);
+        if (!target)
+            target = append(std::move(sortName), std::move(displayName), std::move(key));
         target->LoadID = number;
         if (map)
             map->Add(number, target);
@@ -254,6 +353,7 @@ void TLookupList::MergeFromStream(TQelReader &reader, TLoadIdMap *map)
 
 void TLookupList::SaveToStream(TQelWriter &writer) const
 {
+    order();
     writer.WriteListBegin();
     for (const auto &e : m_items) {
         writer.WriteInteger(e->ID);

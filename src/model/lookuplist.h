@@ -3,7 +3,9 @@
 #include "model/fields.h"
 #include "model/qelitem.h"
 
+#include <QByteArray>
 #include <QList>
+#include <QMultiHash>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -25,8 +27,14 @@ public:
     }
 
     qint32 LoadID = -1;
+    // Change the names through TLookupList::Edit: the list indexes them.
     QString SortName;
     QString DisplayName;
+
+private:
+    friend class TLookupList;
+    QByteArray m_key;  // collation key of SortName
+    quint64 m_seq = 0; // order of arrival; orders entries whose names collate equal
 };
 
 // Texts of an entry, also defined for no entry.
@@ -75,7 +83,16 @@ private:
 QString GenerateSortName(const QString &displayName);
 QString GenerateDisplayName(const QString &sortName);
 
-// The entries of one lookup field, kept in sort-name order (the lookup collation).
+// The entries of one lookup field, kept in sort-name order (the lookup collation);
+// entries whose names collate equal keep their order of arrival.
+//
+// Names are found through hashes (collation key of the sort name, and the display name
+// with A to Z lowered), so finding and adding cost the same in a list of any size.
+// Added entries wait unordered at the end until something reads positions: Items,
+// GetDisplayText, IndexOf, IndexOfItem, SortNames, Edit, Remove and saving put them in
+// order first, all at once, so a run of additions (an import, a merge) sorts once and
+// no caller ever sees the list out of order. Count() counts them at any time.
+// Not for concurrent use, even when only reading.
 class TLookupList
 {
 public:
@@ -84,12 +101,19 @@ public:
     TLookupList &operator=(const TLookupList &) = delete;
 
     qsizetype Count() const { return qsizetype(m_items.size()); }
-    TLookupItem *Items(qsizetype index) const { return m_items[std::size_t(index)].get(); }
+    TLookupItem *Items(qsizetype index) const
+    {
+        order();
+        return m_items[std::size_t(index)].get();
+    }
     QString GetDisplayText(qsizetype index) const { return LookupDisplayText(Items(index)); }
     QStringList SortNames() const; // in list order
 
+    // The first of the entries whose sort name collates equal, or -1.
     qsizetype IndexOf(const QString &sortName) const;
     qsizetype IndexOfItem(const TLookupItem *item) const;
+    // The entry by sort name (collation) or else by display name (A to Z folded),
+    // the first in list order.
     TLookupItem *FindByName(const QString &name) const;
     TLookupItem *FindOrCreate(const QString &sortName, const QString &displayName);
     TLookupItem *GetOrAdd(const QString &name);
@@ -112,11 +136,28 @@ public:
     const TFieldId Field;
 
 private:
-    void sort();
-    void insertSorted(std::unique_ptr<TLookupItem> item);
-    qsizetype lowerBound(const QString &sortName) const;
+    void order() const
+    {
+        if (m_ordered != m_items.size())
+            orderAdded();
+    }
+    void orderAdded() const;
+    // List order: the collation key, then arrival.
+    static bool before(const TLookupItem &a, const QByteArray &key, quint64 seq);
+    TLookupItem *append(QString sortName, QString displayName, QByteArray key);
+    void index(TLookupItem *item);
+    void unindex(TLookupItem *item);
+    TLookupItem *firstBySortKey(const QByteArray &key) const;
+    TLookupItem *findByName(const QString &name, const QByteArray &key) const;
+    // Position of the first entry not before (key, seq); the list is in order.
+    qsizetype lowerBound(const QByteArray &key, quint64 seq) const;
 
-    std::vector<std::unique_ptr<TLookupItem>> m_items;
+    // In order up to m_ordered, then the entries added since, as they came.
+    mutable std::vector<std::unique_ptr<TLookupItem>> m_items;
+    mutable std::size_t m_ordered = 0;
+    quint64 m_nextSeq = 0;
+    QMultiHash<QByteArray, TLookupItem *> m_bySortKey;
+    QMultiHash<QString, TLookupItem *> m_byDisplayName; // A to Z lowered; empty ones left out
 };
 
 // A plain list of borrowed objects that can be searched by identifier.

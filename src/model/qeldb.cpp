@@ -47,6 +47,7 @@ void TQelDb::Clear()
     Pictures.Reset();
     LastAlbumID = 0;
     LastTrackID = 0;
+    m_lastSaveSize = 0;
 }
 
 QString TQelDb::GetDisplayName() const
@@ -307,6 +308,8 @@ void TQelDb::read(TQelReader &reader, bool merge)
     reader.ReadListEnd();
     for (auto &list : m_lists)
         list->ClearLoadIDs();
+    // The first save after a read makes room for about this much at once.
+    m_lastSaveSize = (merge ? m_lastSaveSize : 0) + qsizetype(reader.Position());
 }
 
 void TQelDb::ReadBytes(QByteArrayView bytes, bool merge)
@@ -390,18 +393,23 @@ void TQelDb::write(TQelWriter &w) const
 
 QByteArray TQelDb::SaveToBytes() const
 {
-    TQelWriter writer;
+    // Room for the last save and some growth: one buffer, never moved.
+    TQelWriter writer(m_lastSaveSize + m_lastSaveSize / 8);
     write(writer);
+    m_lastSaveSize = writer.Data().size();
     return writer.Data();
+}
+
+QString TQelDb::SaveFailedText(const QString &fileName, const QString &why)
+{
+    return QStringLiteral("Could not save \"%1\": %2").arg(fileName, why);
 }
 
 bool TQelDb::Save(const QString &fileName)
 {
     TWaitCursor wait;
     TAtomicFile file(fileName);
-    auto fail = [&fileName](const QString &why) {
-        return EQel(QStringLiteral("Could not save \"%1\": %2").arg(fileName, why));
-    };
+    auto fail = [&fileName](const QString &why) { return EQel(SaveFailedText(fileName, why)); };
     if (!file.Open())
         throw fail(file.ErrorString());
     try {

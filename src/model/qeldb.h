@@ -53,6 +53,8 @@ public:
     // Saves atomically: on failure EQel is thrown with the error, the previous file
     // is left as it was and FileName keeps its value.
     bool Save(const QString &fileName);
+    // What the user is told when saving to fileName failed for the reason why.
+    static QString SaveFailedText(const QString &fileName, const QString &why);
 
     // The reading behind Open and Merge, for callers that report failures themselves:
     // throws EQel with the message the user is to see ("The file "%s" was not found"
@@ -60,6 +62,7 @@ public:
     void ReadFile(const QString &fileName, bool merge);
     // Reads a database from memory (merging into this one when merge is set).
     void ReadBytes(QByteArrayView bytes, bool merge);
+    // The file's bytes, for a save that writes them elsewhere (another thread).
     QByteArray SaveToBytes() const;
 
     QString GetDisplayName() const;
@@ -112,6 +115,7 @@ private:
     void write(class TQelWriter &writer) const;
 
     std::array<std::unique_ptr<TLookupList>, 15> m_lists;
+    mutable qsizetype m_lastSaveSize = 0; // what SaveToBytes made last time
     TArena m_arena;
     std::vector<TLookupRemovalListener *> m_removalListeners;
 };

@@ -10,6 +10,8 @@
 #include <bit>
 #include <cstring>
 
+#include <sys/mman.h>
+
 // ---------------------------------------------------------------------------
 // 80-bit extended precision
 
@@ -289,12 +291,39 @@ QByteArrayView TQelReader::Peek(qint64 n)
 // ---------------------------------------------------------------------------
 // Writer
 
-TQelWriter::TQelWriter(QIODevice *device) : m_device(device)
+namespace {
+
+// A whole collection in memory is over a hundred megabytes, each of its small pages
+// faulted in on first touch; large pages make that a fraction of the time. Only for
+// blocks that large, which the allocator maps on their own, and only where they are
+// not grown (a remap of large pages costs more than it saves).
+void preferLargePages(char *data, qsizetype size)
 {
-    m_buffer.reserve(blockSize);
+    constexpr quintptr kLarge = quintptr(2) << 20;
+    if (size < qsizetype(32) << 20)
+        return;
+    const quintptr begin = (quintptr(data) + kLarge - 1) & ~(kLarge - 1);
+    const quintptr end = (quintptr(data) + quintptr(size)) & ~(kLarge - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
 }
 
-TQelWriter::TQelWriter() = default;
+} // namespace
+
+TQelWriter::TQelWriter(QIODevice *device) : m_device(device)
+{
+    m_buffer.resize(blockSize);
+    m_p = m_buffer.data();
+    m_end = m_p + m_buffer.size();
+}
+
+TQelWriter::TQelWriter(qsizetype expectedSize)
+{
+    m_buffer.resize(std::max(expectedSize, qsizetype(4096)));
+    m_p = m_buffer.data();
+    m_end = m_p + m_buffer.size();
+    preferLargePages(m_p, m_buffer.size());
+}
 
 TQelWriter::~TQelWriter()
 {
@@ -305,59 +334,79 @@ TQelWriter::~TQelWriter()
     }
 }
 
+QString WriteFailureReason(const QIODevice &device)
+{
+    QString reason = device.errorString();
+    if (reason.isEmpty() || reason == QStringLiteral("Unknown error"))
+        reason = QStringLiteral("Could not write the whole file (disk full?)");
+    return reason;
+}
+
 void TQelWriter::writeToDevice(const char *data, qsizetype n)
 {
     if (n == 0)
         return;
-    const qint64 written = m_device->write(data, n);
-    if (written != n) {
-        QString reason = m_device->errorString();
-        if (reason.isEmpty() || reason == QStringLiteral("Unknown error"))
-            reason = QStringLiteral("Could not write the whole file (disk full?)");
-        throw EQel(reason);
-    }
+    if (m_device->write(data, n) != n)
+        throw EQel(WriteFailureReason(*m_device));
 }
 
 void TQelWriter::Flush()
 {
-    if (!m_device || m_buffer.isEmpty())
+    if (!m_device)
         return;
+    const qsizetype n = used();
     // The bytes are dropped even when the write fails, so a retry cannot duplicate them.
-    try {
-        writeToDevice(m_buffer.constData(), m_buffer.size());
-    } catch (...) {
-        m_buffer.truncate(0);
-        throw;
-    }
-    m_buffer.truncate(0);
+    m_p = m_buffer.data();
+    writeToDevice(m_buffer.constData(), n);
 }
 
-void TQelWriter::ensure(qsizetype n)
+void TQelWriter::makeRoom(qsizetype n)
 {
-    if (m_device && m_buffer.size() + n > blockSize)
+    if (m_device) {
         Flush();
+        if (m_buffer.size() < n)
+            m_buffer.resize(n);
+        m_p = m_buffer.data();
+    } else {
+        // Doubling keeps a large save to a few moves (mostly remaps of the pages).
+        const qsizetype kept = used();
+        m_buffer.resize(std::max({kept + n, 2 * m_buffer.size(), qsizetype(4096)}));
+        m_p = m_buffer.data() + kept;
+    }
+    m_end = m_buffer.data() + m_buffer.size();
 }
 
-void TQelWriter::WriteInteger(qint32 v)
+const QByteArray &TQelWriter::Data() const
 {
-    ensure(5);
-    uchar b[4];
-    if (v >= -128 && v <= 127) {
-        put(tagInt8);
-        put(uchar(qint8(v)));
-    } else if (v >= -32768 && v <= 32767) {
-        put(tagInt16);
-        qToLittleEndian<qint16>(qint16(v), b);
-        m_buffer.append(reinterpret_cast<const char *>(b), 2);
-    } else {
-        put(tagInt32);
-        qToLittleEndian<qint32>(v, b);
-        m_buffer.append(reinterpret_cast<const char *>(b), 4);
+    const qsizetype n = used();
+    if (m_buffer.size() != n) {
+        m_buffer.truncate(n);
+        m_p = m_buffer.data() + n;
     }
+    // The caller may keep a copy: the next value makes room again, which detaches.
+    m_end = m_p;
+    return m_buffer;
 }
 
 void TQelWriter::WriteString(QStringView s)
 {
+    // Most texts are short and plain ASCII: those go straight into the buffer.
+    const qsizetype n = s.size();
+    if (n <= 255) {
+        char *d = room(2 + n);
+        const char16_t *c = s.utf16();
+        qsizetype i = 0;
+        while (i < n && c[i] < 0x80 && c[i] != u'&') {
+            d[2 + i] = char(c[i]);
+            ++i;
+        }
+        if (i == n) {
+            d[0] = char(tagShortString);
+            d[1] = char(uchar(n));
+            m_p = d + 2 + n;
+            return;
+        }
+    }
     m_scratch.truncate(0);
     cp1252::encodeAppend(s, m_scratch);
     WriteRawString(m_scratch);
@@ -367,66 +416,50 @@ void TQelWriter::WriteRawString(QByteArrayView bytes)
 {
     const qsizetype n = bytes.size();
     if (n <= 255) {
-        ensure(2 + n);
-        put(tagShortString);
-        put(uchar(n));
-        m_buffer.append(bytes);
+        char *d = room(2 + n);
+        d[0] = char(tagShortString);
+        d[1] = char(uchar(n));
+        if (n > 0)
+            std::memcpy(d + 2, bytes.data(), size_t(n));
+        m_p = d + 2 + n;
         return;
     }
     if (quint64(n) > 0xFFFFFFFFu)
         throw EQel(QStringLiteral("A text is too long to be saved"));
-    ensure(5);
-    put(tagLongString);
-    uchar b[4];
-    qToLittleEndian<quint32>(quint32(n), b);
-    m_buffer.append(reinterpret_cast<const char *>(b), 4);
+    char *d = room(5);
+    d[0] = char(tagLongString);
+    qToLittleEndian<quint32>(quint32(n), d + 1);
+    m_p = d + 5;
     WriteBytes(bytes);
-}
-
-void TQelWriter::WriteBoolean(bool v)
-{
-    ensure(1);
-    put(v ? tagTrue : tagFalse);
 }
 
 void TQelWriter::WriteDate(double days)
 {
-    ensure(9);
-    put(tagDate);
-    uchar b[8];
-    qToLittleEndian<quint64>(std::bit_cast<quint64>(days), b);
-    m_buffer.append(reinterpret_cast<const char *>(b), 8);
+    char *d = room(9);
+    d[0] = char(tagDate);
+    qToLittleEndian<quint64>(std::bit_cast<quint64>(days), d + 1);
+    m_p = d + 9;
 }
 
 void TQelWriter::WriteFloat(double v)
 {
-    ensure(11);
-    put(tagExtended);
-    uchar b[10];
-    doubleToExtended(v, b);
-    m_buffer.append(reinterpret_cast<const char *>(b), 10);
-}
-
-void TQelWriter::WriteListBegin()
-{
-    ensure(1);
-    put(tagBeginOfList);
-}
-
-void TQelWriter::WriteListEnd()
-{
-    ensure(1);
-    put(tagEndOfList);
+    char *d = room(11);
+    d[0] = char(tagExtended);
+    doubleToExtended(v, reinterpret_cast<unsigned char *>(d + 1));
+    m_p = d + 11;
 }
 
 void TQelWriter::WriteBytes(QByteArrayView bytes)
 {
-    if (m_device && bytes.size() > blockSize / 2) {
+    const qsizetype n = bytes.size();
+    if (m_device && n > blockSize / 2) {
         // Large payloads go straight to the device instead of through the buffer.
         Flush();
-        writeToDevice(bytes.data(), bytes.size());
+        writeToDevice(bytes.data(), n);
         return;
     }
-    ensure(bytes.size());
-    m_buffer.append(bytes);
+    char *d = room(n);
+    if (n > 0)
+        std::memcpy(d, bytes.data(), size_t(n));
+    m_p = d + n;
 }

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <QtEndian>
 #include <QtGlobal>
 
 class QIODevice;
@@ -116,35 +117,79 @@ class TQelWriter
 {
 public:
     explicit TQelWriter(QIODevice *device);
-    // Writes into memory only; Data() returns what was written.
-    TQelWriter();
+    // Writes into memory only; Data() returns what was written. Room for expectedSize
+    // bytes is made at once.
+    explicit TQelWriter(qsizetype expectedSize = 0);
     // Hands over what is left but swallows a failure: call Flush() to see it.
     ~TQelWriter();
     TQelWriter(const TQelWriter &) = delete;
     TQelWriter &operator=(const TQelWriter &) = delete;
 
-    void WriteInteger(qint32 v);
+    void WriteInteger(qint32 v)
+    {
+        char *d = room(5);
+        if (v >= -128 && v <= 127) {
+            d[0] = char(tagInt8);
+            d[1] = char(qint8(v));
+            m_p = d + 2;
+        } else if (v >= -32768 && v <= 32767) {
+            d[0] = char(tagInt16);
+            qToLittleEndian<qint16>(qint16(v), d + 1);
+            m_p = d + 3;
+        } else {
+            d[0] = char(tagInt32);
+            qToLittleEndian<qint32>(v, d + 1);
+            m_p = d + 5;
+        }
+    }
     void WriteString(QStringView s); // cp1252 with references
     void WriteRawString(QByteArrayView bytes);
-    void WriteBoolean(bool v);
+    void WriteBoolean(bool v)
+    {
+        char *d = room(1);
+        *d = char(v ? tagTrue : tagFalse);
+        m_p = d + 1;
+    }
     void WriteDate(double days);
     void WriteFloat(double v);
-    void WriteListBegin();
-    void WriteListEnd();
+    void WriteListBegin() { putTag(tagBeginOfList); }
+    void WriteListEnd() { putTag(tagEndOfList); }
     void WriteBytes(QByteArrayView bytes);
     // Hands everything buffered to the device (throws on failure).
     void Flush();
 
-    const QByteArray &Data() const { return m_buffer; } // memory mode only
+    // Memory mode only: everything written so far.
+    const QByteArray &Data() const;
 
 private:
     static constexpr qsizetype blockSize = 1 << 20;
 
-    void ensure(qsizetype n);
-    void put(uchar b) { m_buffer.append(char(b)); }
+    // Room for n more bytes at m_p: the values are put straight into the buffer.
+    char *room(qsizetype n)
+    {
+        if (m_end - m_p < n)
+            makeRoom(n);
+        return m_p;
+    }
+    void makeRoom(qsizetype n);
+    void putTag(quint8 tag)
+    {
+        char *d = room(1);
+        *d = char(tag);
+        m_p = d + 1;
+    }
     void writeToDevice(const char *data, qsizetype n);
+    qsizetype used() const { return m_p - m_buffer.constData(); }
 
     QIODevice *m_device = nullptr;
-    QByteArray m_buffer;
+    // Device mode: one block; memory mode: everything, with room to grow beyond m_p.
+    // Data() cuts it to what was written, which is why it is mutable.
+    mutable QByteArray m_buffer;
+    mutable char *m_p = nullptr;   // next byte to write
+    mutable char *m_end = nullptr; // end of the room in m_buffer
     QByteArray m_scratch;
 };
+
+// Why a write to device failed, in words for the user: the device's own text, or one
+// of ours when it has none (a short write on a full disk sets no error).
+QString WriteFailureReason(const QIODevice &device);

@@ -109,6 +109,7 @@ TEST(LookupRemoval, TheMainWindowLetsGoOfRemovedEntriesWhileTheEditorIsOpen)
             ASSERT_GE(state.SelectedRow(), 0);
             EXPECT_EQ(state.RowObject(state.SelectedRow())->ID, rowId);
         }
+        w.FinishSaving();
         TQelDb saved;
         saved.ReadFile(path, false);
         EXPECT_EQ(saved.LookupList(fdArtist).IndexOf(kUnused[0]), -1);

@@ -1,5 +1,6 @@
 #include "mainwindow/mainwindow.h"
 #include "model/album.h"
+#include "model/backgroundwriter.h"
 #include "model/collectiongenerator.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
@@ -27,9 +28,12 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <semaphore>
+#include <thread>
 
 namespace {
 
@@ -175,6 +179,7 @@ TEST_F(MainWindow, DuplicateAddsACopyWithItsOwnIdentifierAndSavesAtOnce)
     const QString title = album->Title.toString();
     w->Action(QStringLiteral("acDuplicateAlbum"))->trigger();
     EXPECT_EQ(w->Db().AlbumCount(), before + 1);
+    w->FinishSaving(); // the file is written in the background
     EXPECT_EQ(albumsInFile(dbPath), before + 1);
     TAlbum *copy = w->State().CurrentAlbum();
     ASSERT_TRUE(copy);
@@ -207,6 +212,7 @@ TEST_F(MainWindow, AddAndEditAlbumSaveAtOnceAndCancelChangesNothing)
     typeTitleAnd(QStringLiteral("Typed In"), "btOk");
     w->Action(QStringLiteral("acAddAlbum"))->trigger();
     EXPECT_EQ(w->Db().AlbumCount(), before + 1);
+    w->FinishSaving();
     EXPECT_EQ(albumsInFile(dbPath), before + 1);
     ASSERT_TRUE(w->State().CurrentAlbum());
     EXPECT_EQ(w->State().CurrentAlbum()->Title.toString(), QStringLiteral("Typed In"));
@@ -218,6 +224,7 @@ TEST_F(MainWindow, AddAndEditAlbumSaveAtOnceAndCancelChangesNothing)
     EXPECT_EQ(w->State().CurrentAlbum()->ID, id);
     EXPECT_EQ(w->State().CurrentAlbum()->Title.toString(), QStringLiteral("Renamed"));
     TQelDb saved;
+    w->FinishSaving();
     saved.ReadFile(dbPath, false);
     EXPECT_EQ(saved.AlbumCount(), before + 1);
     // (Identifiers are handed out again when a file is read.)
@@ -245,6 +252,7 @@ TEST_F(MainWindow, ALookupListChangeIsSavedAtOnce)
     w->Action(QStringLiteral("acEditLookupLists"))->trigger();
     EXPECT_EQ(w->Db().LookupList(fdArtist).Count(), artists + 1);
     TQelDb saved;
+    w->FinishSaving();
     saved.ReadFile(dbPath, false);
     EXPECT_EQ(saved.LookupList(fdArtist).Count(), artists + 1);
 }
@@ -279,6 +287,7 @@ TEST_F(MainWindow, RemoveAsksOnlyWhenConfirmationIsOnAndSavesAtOnce)
         }
         const qsizetype after = before - (c.removed ? 1 : 0);
         EXPECT_EQ(w->Db().AlbumCount(), after);
+        w->FinishSaving();
         EXPECT_EQ(albumsInFile(dbPath), after);
         bool present = false;
         for (qsizetype i = 0; i < w->Db().AlbumCount(); ++i)
@@ -346,6 +355,7 @@ TEST_F(MainWindow, AnImportThatBreaksOffLeavesTheCollectionAsItWas)
     // The next change saves the collection without any of the import.
     ASSERT_TRUE(selectFirstAlbum(*w));
     w->Action(QStringLiteral("acDuplicateAlbum"))->trigger();
+    w->FinishSaving();
     EXPECT_EQ(albumsInFile(dbPath), albums + 1);
     EXPECT_EQ(w->Db().FileName, dbPath);
 }
@@ -457,13 +467,62 @@ TEST_F(MainWindow, AFailedSaveIsReportedAndKeepsTheCollectionAndThePreviousFile)
     const QByteArray before = ReadFileBytes(dbPath);
     const qsizetype albums = w->Db().AlbumCount();
     // A folder that does not exist cannot take the file.
-    w->Db().FileName = home.file(QStringLiteral("gone/demo.qel"));
+    const QString gone = home.file(QStringLiteral("gone/demo.qel"));
+    w->Db().FileName = gone;
     ASSERT_TRUE(selectFirstAlbum(*w));
     w->Action(QStringLiteral("acDuplicateAlbum"))->trigger();
-    EXPECT_EQ(ui.messages.size(), 1);
+    w->FinishSaving();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages.front().startsWith(QStringLiteral("Could not save \"%1\": ").arg(gone)))
+        << ui.messages.front().toStdString();
     EXPECT_EQ(w->Db().AlbumCount(), albums + 1);
+    EXPECT_TRUE(w->HasUnsavedChanges());
     EXPECT_EQ(ReadFileBytes(dbPath), before);
-    EXPECT_FALSE(QFile::exists(home.file(QStringLiteral("gone/demo.qel"))));
+    EXPECT_FALSE(QFile::exists(gone));
+
+    // A write that fails half-way leaves the file whole, too; "Save" then tries again.
+    w->Db().FileName = dbPath;
+    w->Writer().BeforeWrite = [](const QString &) { return QStringLiteral("disk full"); };
+    w->Action(QStringLiteral("acSave"))->trigger();
+    w->FinishSaving();
+    ASSERT_EQ(ui.messages.size(), 2);
+    EXPECT_EQ(ui.messages.back(), QStringLiteral("Could not save \"%1\": disk full").arg(dbPath));
+    EXPECT_TRUE(w->HasUnsavedChanges());
+    EXPECT_EQ(ReadFileBytes(dbPath), before);
+    w->Writer().BeforeWrite = nullptr;
+    w->Action(QStringLiteral("acSave"))->trigger();
+    w->FinishSaving();
+    EXPECT_EQ(ui.messages.size(), 2);
+    EXPECT_FALSE(w->HasUnsavedChanges());
+    EXPECT_EQ(albumsInFile(dbPath), albums + 1);
+}
+
+TEST_F(MainWindow, AnEditIsWrittenInTheBackgroundAndClosingWaitsForIt)
+{
+    auto w = start();
+    const qsizetype albums = w->Db().AlbumCount();
+    // The writer is held up until a moment after the window is asked to close.
+    std::binary_semaphore started(0), go(0);
+    w->Writer().BeforeWrite = [&](const QString &) {
+        started.release();
+        go.acquire();
+        return QString();
+    };
+    ASSERT_TRUE(selectFirstAlbum(*w));
+    w->Action(QStringLiteral("acDuplicateAlbum"))->trigger();
+    // The command has returned while its save is still to be written.
+    started.acquire();
+    EXPECT_EQ(albumsInFile(dbPath), albums);
+    EXPECT_TRUE(w->HasUnsavedChanges());
+    std::thread release([&go] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        go.release();
+    });
+    w->close();
+    EXPECT_EQ(albumsInFile(dbPath), albums + 1);
+    EXPECT_FALSE(w->HasUnsavedChanges());
+    release.join();
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join(u'|').toStdString();
 }
 
 TEST_F(MainWindow, SaveOfANewDatabaseAsksForANameAndCancelLeavesItUnnamed)
@@ -540,6 +599,7 @@ TEST_F(MainWindow, AnAlbumDroppedOnAnotherFolderMovesThereAndIsSaved)
     EXPECT_EQ(state.SelectedNode()->object, other);
     EXPECT_EQ(state.CurrentAlbum(), album);
     TQelDb saved;
+    w->FinishSaving();
     saved.ReadFile(dbPath, false);
     bool found = false;
     for (qsizetype i = 0; i < saved.AlbumCount(); ++i)
@@ -579,6 +639,7 @@ TEST_F(MainWindow, ADiscDroppedOnAnotherAlbumBecomesItsLastDisc)
     EXPECT_EQ(disc->Parent, target);
     EXPECT_EQ(disc->Index, targetDiscs + 1);
     TQelDb saved;
+    w->FinishSaving();
     saved.ReadFile(dbPath, false);
     EXPECT_EQ(saved.Album(1)->DiscCount(), targetDiscs + 1);
 }

@@ -1,12 +1,14 @@
 #include "model/lookuplist.h"
 #include "model/qelerror.h"
 #include "model/qelstream.h"
+#include "model/textcompare.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <memory>
 #include <numeric>
+#include <random>
 #include <vector>
 
 namespace {
@@ -127,6 +129,224 @@ TEST(LookupList, MergeJoinsEntriesByNameAndKeepsEveryStoredNumber)
     EXPECT_EQ(map.Find(9), map.Find(11));
     EXPECT_EQ(sortNames(list),
               QStringList({QStringLiteral("lanterns, the"), QStringLiteral("Solenne")}));
+}
+
+namespace {
+// The search the lists did before they were hashed, over the list in order: the first
+// sort name the collation calls equal, else the first display name equal with A to Z
+// lowered. The oracle for the hashed search.
+qsizetype linearIndexOf(const TLookupList &list, const QString &sortName)
+{
+    for (qsizetype i = 0; i < list.Count(); ++i)
+        if (CompareLookupNames(list.Items(i)->SortName, sortName) == 0)
+            return i;
+    return -1;
+}
+
+TLookupItem *linearFindByName(const TLookupList &list, const QString &name)
+{
+    if (name.isEmpty())
+        return nullptr;
+    if (const qsizetype i = linearIndexOf(list, name); i >= 0)
+        return list.Items(i);
+    auto lower = [](QString s) {
+        for (QChar &c : s)
+            if (c >= u'A' && c <= u'Z')
+                c = QChar(c.unicode() + 32);
+        return s;
+    };
+    for (qsizetype i = 0; i < list.Count(); ++i) {
+        const QString &d = list.Items(i)->DisplayName;
+        if (!d.isEmpty() && lower(d) == lower(name))
+            return list.Items(i);
+    }
+    return nullptr;
+}
+
+void expectInCollationOrder(const TLookupList &list)
+{
+    for (qsizetype i = 1; i < list.Count(); ++i)
+        ASSERT_LE(CompareLookupNames(list.Items(i - 1)->SortName, list.Items(i)->SortName), 0)
+            << "at " << i;
+}
+} // namespace
+
+TEST(LookupList, FindsNamesAsTheCollationComparesThem)
+{
+    TLookupList list(fdArtist);
+    TLookupItem *emigre = list.FindOrCreate(QString::fromUtf8("Émigré"), QString());
+    TLookupItem *zola =
+        list.FindOrCreate(QString::fromUtf8("Zola, Émile"), QString::fromUtf8("Émile Zola"));
+    TLookupItem *mara =
+        list.FindOrCreate(QStringLiteral("Kestrel, Mara"), QStringLiteral("Mara Kestrel"));
+    struct
+    {
+        const char *query;
+        TLookupItem *found;
+    } cases[] = {
+        {"émigré", emigre},
+        {"ÉMIGRÉ", emigre},
+        {"E\xCC\x81migre\xCC\x81", emigre}, // accents as combining marks
+        {"Emigre", nullptr},                // accents count
+        {"émigre", nullptr},
+        {"kestrel, MARA", mara},
+        {"mara kestrel", mara}, // the display name, A to Z folded
+        {"MARA KESTREL", mara},
+        {"ZOLA, émile", zola},
+        {"émile zola", nullptr}, // display names fold A to Z only
+        {"Émile ZOLA", zola},
+        {"Kestrel,Mara", nullptr},
+        {"", nullptr},
+    };
+    for (const auto &c : cases) {
+        const QString query = QString::fromUtf8(c.query);
+        EXPECT_EQ(list.FindByName(query), c.found) << c.query;
+        EXPECT_EQ(list.FindByName(query), linearFindByName(list, query)) << c.query;
+    }
+}
+
+TEST(LookupList, HashedSearchAgreesWithTheLinearSearch)
+{
+    // Names from pieces the collation treats in various ways: case, accents, combining
+    // marks, ligatures, punctuation, ignorable characters.
+    const char *const pieces[] = {"a",
+                                  "A",
+                                  "\xC3\xA1",
+                                  "\xC3\x81",
+                                  "e",
+                                  "E\xCC\x81",
+                                  "\xC3\xA9",
+                                  "ss",
+                                  "\xC3\x9F",
+                                  "fi",
+                                  "\xEF\xAC\x81",
+                                  "o",
+                                  "\xC3\x98",
+                                  " ",
+                                  "-",
+                                  "'",
+                                  "\xE2\x80\x8B",
+                                  "Z"};
+    std::mt19937 random(20261210);
+    auto name = [&] {
+        QString n;
+        const int parts = 1 + int(random() % 4);
+        for (int i = 0; i < parts; ++i)
+            n += QString::fromUtf8(pieces[random() % std::size(pieces)]);
+        return n;
+    };
+    // A file may hold names that collate equal; reading keeps them all.
+    QList<std::tuple<int, QString, QString>> file;
+    for (int i = 1; i <= 60; ++i)
+        file.append({i, name(), random() % 2 ? name() : QString()});
+    const QByteArray bytes = listBytes(file);
+    TQelReader reader(bytes);
+    TLookupList list(fdArtist);
+    list.LoadFromStream(reader);
+
+    for (int round = 0; round < 300; ++round) {
+        // Additions wait unordered until positions are read: search before the oracle
+        // (which reads positions) looks.
+        if (random() % 2)
+            list.FindOrCreate(name(), random() % 3 ? QString() : name());
+        else
+            list.GetOrAdd(name());
+        const QString query = name();
+        TLookupItem *found = list.FindByName(query);
+        const qsizetype index = list.IndexOf(query);
+        ASSERT_EQ(found, linearFindByName(list, query)) << qPrintable(query);
+        ASSERT_EQ(index, linearIndexOf(list, query)) << qPrintable(query);
+    }
+    expectInCollationOrder(list);
+    for (qsizetype i = 0; i < list.Count(); ++i)
+        ASSERT_EQ(list.IndexOfItem(list.Items(i)), i);
+}
+
+TEST(LookupList, AddedInBulkThenSearchedEditedAndRemoved)
+{
+    TLookupList list(fdLabel);
+    constexpr int kNames = 3000;
+    auto sortName = [](int i) { return QStringLiteral("Label %1, Ö").arg(kNames - i); };
+    for (int i = 0; i < kNames; ++i)
+        list.FindOrCreate(sortName(i), QStringLiteral("Display %1").arg(i));
+    ASSERT_EQ(list.Count(), kNames);
+    for (int i = 0; i < kNames; i += 7) {
+        TLookupItem *e = list.FindByName(sortName(i).toUpper());
+        ASSERT_NE(e, nullptr) << i;
+        EXPECT_EQ(e->ID, i + 1);
+        EXPECT_EQ(list.FindByName(QStringLiteral("DISPLAY %1").arg(i)), e);
+    }
+    expectInCollationOrder(list);
+    EXPECT_EQ(list.SortNames().first(), sortName(kNames - 1));
+
+    // Two entries whose names collate equal (as a file may hold): the first found
+    // while it lasts, then the other.
+    const QByteArray bytes = listBytes({{1, QStringLiteral("twin"), QStringLiteral("Tw")},
+                                        {2, QStringLiteral("TWIN"), QStringLiteral("tw")}});
+    TQelReader reader(bytes);
+    TLookupList twins(fdLabel);
+    twins.LoadFromStream(reader);
+    TLookupItem *first = twins.FindByName(QStringLiteral("Twin"));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->SortName, QStringLiteral("twin"));
+    twins.Remove(first);
+    ASSERT_NE(twins.FindByName(QStringLiteral("Twin")), nullptr);
+    EXPECT_EQ(twins.FindByName(QStringLiteral("tW"))->SortName, QStringLiteral("TWIN"));
+
+    // Edits and removals leave the hashes right.
+    TLookupItem *renamed = list.FindByName(sortName(5));
+    list.Edit(renamed, QStringLiteral("Aardvark"), QStringLiteral("Zebra"));
+    EXPECT_EQ(list.FindByName(sortName(5)), nullptr);
+    EXPECT_EQ(list.FindByName(QStringLiteral("Display 5")), nullptr);
+    EXPECT_EQ(list.FindByName(QStringLiteral("aardvark")), renamed);
+    EXPECT_EQ(list.FindByName(QStringLiteral("zebra")), renamed);
+    EXPECT_EQ(list.Items(0), renamed);
+    std::unordered_set<const TLookupItem *> doomed;
+    for (int i = 100; i < 200; ++i)
+        doomed.insert(list.FindByName(sortName(i)));
+    const TLookupItem *gone = list.FindByName(sortName(100));
+    list.Remove(doomed);
+    EXPECT_EQ(list.IndexOfItem(gone), -1); // asked by address, never read
+    EXPECT_EQ(list.Count(), kNames - 100);
+    EXPECT_EQ(list.FindByName(sortName(150)), nullptr);
+    EXPECT_EQ(list.FindByName(QStringLiteral("display 150")), nullptr);
+    EXPECT_EQ(list.FindOrCreate(sortName(150), QString())->ID, kNames + 1);
+    EXPECT_NE(list.FindByName(sortName(99)), nullptr);
+    expectInCollationOrder(list);
+}
+
+TEST(LookupList, MergeNumbersNewEntriesOnAndKeepsTheirDisplayNames)
+{
+    TLookupList list(fdArtist);
+    list.FindOrCreate(QStringLiteral("Varga, Béla"), QStringLiteral("Béla Varga"));
+    list.FindOrCreate(QStringLiteral("Moreau, Ines"), QString());
+    const QByteArray bytes =
+        listBytes({{5, QStringLiteral("Thorne, Ada"), QStringLiteral("Ada Thorne")},
+                   {6, QStringLiteral("béla varga"), QStringLiteral("Other")},
+                   {7, QStringLiteral("Brook, Kai"), QString()}});
+    TQelReader reader(bytes);
+    TLoadIdMap map;
+    list.MergeFromStream(reader, &map);
+    ASSERT_EQ(list.Count(), 4);
+    EXPECT_EQ(map.Find(5)->ID, 3);
+    EXPECT_EQ(map.Find(5)->DisplayName, QStringLiteral("Ada Thorne"));
+    EXPECT_EQ(map.Find(6)->ID, 1);
+    EXPECT_EQ(map.Find(6)->DisplayName, QString::fromUtf8("Béla Varga"));
+    EXPECT_EQ(map.Find(7)->ID, 4);
+    EXPECT_EQ(list.LastID, 4);
+    EXPECT_EQ(sortNames(list),
+              QStringList({QStringLiteral("Brook, Kai"), QStringLiteral("Moreau, Ines"),
+                           QStringLiteral("Thorne, Ada"), QString::fromUtf8("Varga, Béla")}));
+
+    // A file that breaks off midway leaves what was read ordered and found.
+    const QByteArray more = listBytes({{1, QStringLiteral("Crane, Ilse"), QString()},
+                                       {2, QStringLiteral("Ashdown, Vera"), QString()}});
+    const QByteArray cutBytes = more.left(more.size() - 4);
+    TQelReader cut(cutBytes);
+    EXPECT_THROW(list.MergeFromStream(cut), EQel);
+    EXPECT_NE(list.FindByName(QStringLiteral("crane, ilse")), nullptr);
+    expectInCollationOrder(list);
+    EXPECT_EQ(list.Items(0)->SortName, QStringLiteral("Brook, Kai"));
 }
 
 TEST(LookupList, LoadIdMapWithSparseNumbers)

@@ -49,6 +49,12 @@ TEST(QelStreamWriter, WritesExactBytes)
         {"string 255", [&](TQelWriter &w) { w.WriteRawString(s255); }, hex("06ff") + s255},
         {"string 256", [&](TQelWriter &w) { w.WriteRawString(s256); }, hex("0c00010000") + s256},
         {"empty string", [](TQelWriter &w) { w.WriteString(u""); }, hex("0600")},
+        {"text 255", [&](TQelWriter &w) { w.WriteString(QString::fromLatin1(s255)); },
+         hex("06ff") + s255},
+        {"text 256", [&](TQelWriter &w) { w.WriteString(QString::fromLatin1(s256)); },
+         hex("0c00010000") + s256},
+        {"text like a reference", [](TQelWriter &w) { w.WriteString(u"&#65;"); },
+         hex("0609") + "&#38;#65;"},
         // The length counts bytes after encoding, references included.
         {"encoded string", [](TQelWriter &w) { w.WriteString(u"\u00e9\u0414"); },
          hex("0608e9") + "&#1044;"},
@@ -71,6 +77,21 @@ TEST(QelStreamWriter, WritesExactBytes)
     for (const auto &c : cases)
         EXPECT_EQ(written(c.write).toHex(' ').toStdString(), c.bytes.toHex(' ').toStdString())
             << c.name;
+}
+
+TEST(QelStreamWriter, BytesTakenOutStayAsTheyWereWhileWritingGoesOn)
+{
+    TQelWriter w(4);
+    w.WriteInteger(1);
+    const QByteArray first = w.Data();
+    w.WriteInteger(2);
+    const QByteArray second = w.Data();
+    for (int i = 0; i < 5000; ++i) // past the room made at first
+        w.WriteInteger(3);
+    EXPECT_EQ(first, hex("0201"));
+    EXPECT_EQ(second, hex("02010202"));
+    EXPECT_EQ(w.Data().size(), 4 + 2 * 5000);
+    EXPECT_TRUE(w.Data().startsWith(second));
 }
 
 TEST(QelStreamReader, ReadsTheWrittenExamples)
