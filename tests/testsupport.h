@@ -7,9 +7,11 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <sys/resource.h>
 
 class QDialog;
 class QWidget;
@@ -97,3 +99,27 @@ template <class T> T *Child(QObject *parent, const char *name)
 
 // Clicks the button named name with the mouse.
 void Click(QWidget *parent, const char *name);
+
+// Writes past the given size fail as on a full disk while this lives (SIGXFSZ
+// ignored).
+class TFileSizeLimit
+{
+public:
+    explicit TFileSizeLimit(rlim_t bytes)
+    {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit limited = m_old;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~TFileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int);
+};

@@ -28,29 +28,6 @@ void listen(TBackgroundWriter &writer, std::vector<TReport> &reports)
                      });
 }
 
-// Writes fail as on a full disk while this lives (SIGXFSZ ignored).
-class TFileSizeLimit
-{
-public:
-    explicit TFileSizeLimit(rlim_t bytes)
-    {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limited = m_old;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~TFileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int);
-};
-
 QByteArray bytesOf(char c, qsizetype n)
 {
     return QByteArray(n, c);

@@ -198,30 +198,6 @@ TEST(IniSettingsStore, FileLayout)
     EXPECT_EQ(ini.value(QStringLiteral("Defaults/PurchasePrice")), QStringLiteral("12.5"));
 }
 
-// Writes as they fail on a full disk: the file size limit makes writes fail
-// (SIGXFSZ ignored) until restored.
-class TFileSizeLimit
-{
-public:
-    explicit TFileSizeLimit(rlim_t bytes)
-    {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limited = m_old;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~TFileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int);
-};
-
 TEST(IniSettingsStore, FailedSaveKeepsThePreviousFile)
 {
     QTemporaryDir dir;
