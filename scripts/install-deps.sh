@@ -8,7 +8,8 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins
   libgl-dev
   libcdio-dev libjpeg62-turbo-dev libsqlite3-dev libicu-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libtag1-dev
+  poppler-utils lame python3-mutagen
   clang clang-format libclang-rt-14-dev
   adwaita-icon-theme oxygen-icon-theme
 )

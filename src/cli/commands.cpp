@@ -134,6 +134,15 @@ const QList<TCommand> &Commands()
          "(the format of resources/demo/demo.json): lookups and albums by field name, with "
          "cover pictures and lyrics files beside the source.\n",
          RunBuild},
+        {"discid", "print the identifiers of a CD or disc image", kDiscidHelp, RunDiscid},
+        {"cddb", "query, add from and submit to a CDDB server", kCddbHelp, RunCddb},
+        {"scanlist", "the batch scan list: list, add, query, remove", kScanlistHelp, RunScanlist},
+        {"mp3", "read MP3 files, or make an album of a folder", kMp3Help, RunMp3},
+        {"export", "export a list as delimited text or HTML, or to other programs", kExportHelp,
+         RunExport},
+        {"import", "import titles from other programs", kImportHelp, RunImport},
+        {"report", "print a list or album report to PDF", kReportHelp, RunReport},
+        {"backups", "list or restore a collection's backups", kBackupsHelp, RunBackups},
     };
     return commands;
 }

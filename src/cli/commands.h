@@ -32,6 +32,26 @@ int RunGenerate(const QStringList &args);
 int RunBuild(const QStringList &args);
 int RunList(const QStringList &args);
 
+// The sub-commands of the subsystems, each with its help text in its own file:
+// cddbcommand.cpp (discid, cddb, scanlist), mp3command.cpp, exchangecommand.cpp
+// (export, import), reportcommand.cpp, backupscommand.cpp.
+extern const char kDiscidHelp[];
+extern const char kCddbHelp[];
+extern const char kScanlistHelp[];
+extern const char kMp3Help[];
+extern const char kExportHelp[];
+extern const char kImportHelp[];
+extern const char kReportHelp[];
+extern const char kBackupsHelp[];
+int RunDiscid(const QStringList &args);
+int RunCddb(const QStringList &args);
+int RunScanlist(const QStringList &args);
+int RunMp3(const QStringList &args);
+int RunExport(const QStringList &args);
+int RunImport(const QStringList &args);
+int RunReport(const QStringList &args);
+int RunBackups(const QStringList &args);
+
 // False, with the message printed, when path is something other than a file with
 // content: a folder, a pipe, a device, or an empty file.
 bool CheckInputFile(const QString &path);

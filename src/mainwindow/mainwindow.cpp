@@ -121,6 +121,14 @@ QAction *TfmMain::makeAction(const char *name, const QString &caption, const QSt
     return action;
 }
 
+void TfmMain::onTriggered(const char *name, std::function<void()> command)
+{
+    QAction *action = Action(QString::fromLatin1(name));
+    Q_ASSERT(action);
+    action->setEnabled(true);
+    connect(action, &QAction::triggered, this, std::move(command));
+}
+
 void TfmMain::enableAction(const char *name, bool enabled)
 {
     if (QAction *a = Action(QString::fromLatin1(name)))
@@ -137,6 +145,9 @@ void TfmMain::createActions()
     createCddbActions();
     createMp3Actions();
     createHelpActions();
+    wireExchangeCommands();
+    wireReportCommands();
+    wireBackupCommands();
 
     // The list's pop-up menu names three commands its own way.
     makeAction("acListPrintList", tr("&Print List..."), tr("Print List Report of Current List"), {},
@@ -163,6 +174,9 @@ void TfmMain::UpdateCommandStates()
     updateViewCommands();
     updateSearchCommands();
     updateMp3Commands();
+    updateExchangeCommands();
+    updateReportCommands();
+    updateBackupCommands();
 }
 
 // --- browse state reactions

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -97,6 +98,9 @@ private:
     QAction *makeAction(const char *name, const QString &caption, const QString &hint,
                         const QKeySequence &shortcut, void (TfmMain::*handler)());
     void createActions();
+    // Gives a made action its command and enables it; for commands that another
+    // subsystem carries out through its entry function.
+    void onTriggered(const char *name, std::function<void()> command);
     void enableAction(const char *name, bool enabled);
     void onTreeRebuilt();
     void onNodeSelected(const QModelIndex &index);
@@ -187,6 +191,14 @@ private:
     void createMp3Actions();
     void updateMp3Commands();
     void cmPlayAudioFile();
+    // exchangecommands.cpp, reportcommands.cpp, backupcommands.cpp: the commands of the
+    // exchange, report and backup subsystems, given to actions made above.
+    void wireExchangeCommands();
+    void updateExchangeCommands();
+    void wireReportCommands();
+    void updateReportCommands();
+    void wireBackupCommands();
+    void updateBackupCommands();
     // helpcommands.cpp: the manual, the FAQ and the about box.
     void createHelpActions();
     void cmManual();
