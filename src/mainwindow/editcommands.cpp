@@ -72,6 +72,11 @@ void TfmMain::cmEditAlbum()
 
 void TfmMain::cmEditLookupLists()
 {
+    // Removing an entry in use changes every album that shows it.
+    if (!m_db->FileName.isEmpty()) {
+        FinishSaving();
+        keepBackup(m_db->FileName, true);
+    }
     if (!EditLookupLists(this, *m_db, *m_dm, fdArtist))
         return;
     SaveDatabase();

@@ -111,8 +111,10 @@ bool TfmMain::queueSave(const QString &file)
         ShowInfo(TQelDb::SaveFailedText(file, e.message()));
         return false;
     }
+    keepBackup(file, false);
     m_lastWriteError.clear();
     m_lastWrite = m_writer->Write(file, std::move(bytes));
+    m_diskAlbums = int(m_db->AlbumCount());
     return true;
 }
 
@@ -187,6 +189,8 @@ void TfmMain::cmImportQel()
     if (file.isEmpty())
         return;
     FinishSaving();
+    if (!m_db->FileName.isEmpty())
+        keepBackup(m_db->FileName, true);
     m_listReady = false;
     // A file that breaks off half-way must not leave half an import behind to be
     // saved with the next change: the collection as it was is kept aside.

@@ -24,6 +24,7 @@ void TfmMain::createMenus()
     QMenu *file = bar->addMenu(tr("&File"));
     file->setObjectName(QStringLiteral("miFile"));
     file->addActions({a("acNew"), a("acOpen"), a("acSave"), a("acSaveAs")});
+    file->addAction(a("acRestoreBackup"));
     file->addSeparator();
     QMenu *print = file->addMenu(tr("&Print"));
     print->setObjectName(QStringLiteral("miPrint"));

@@ -7,6 +7,7 @@
 #include "model/general.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
+#include "services/backups.h"
 #include "shell/demoinstall.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
@@ -33,6 +34,7 @@ TfmMain::TfmMain(const QStringList &arguments, TSettingsStore *store, TDriveList
 
     m_db = std::make_unique<TQelDb>();
     m_writer = std::make_unique<TBackgroundWriter>();
+    m_backups = std::make_unique<TBackups>(ProgramFolder() + QStringLiteral("Backups/"));
     connect(m_writer.get(), &TBackgroundWriter::Written, this, &TfmMain::onWritten);
     m_state = std::make_unique<TBrowseState>(*m_db, m_dm->Fields(), m_views, &m_dm->Prefs());
 
@@ -52,6 +54,7 @@ TfmMain::TfmMain(const QStringList &arguments, TSettingsStore *store, TDriveList
         file = QFileInfo(first).absoluteFilePath();
     if (!file.isEmpty())
         m_db->Open(file);
+    m_diskAlbums = m_db->FileName.isEmpty() ? -1 : int(m_db->AlbumCount());
 
     ChooseOpenFile = [](QWidget *owner, const QString &caption, const QString &folder) {
         return QFileDialog::getOpenFileName(owner, caption, folder, tr("Qel databases (*.qel)"));
@@ -236,6 +239,7 @@ void TfmMain::updateStatus()
 
 void TfmMain::startAfresh()
 {
+    m_diskAlbums = m_db->FileName.isEmpty() ? -1 : int(m_db->AlbumCount());
     m_place.Clear();
     m_state->RebuildTree();
     m_place.Restore(*m_state, nullptr);

@@ -23,6 +23,7 @@ class QToolBar;
 class QToolButton;
 class QTreeView;
 class TBackgroundWriter;
+class TBackups;
 class TDriveList;
 class TQelDb;
 class TQelListView;
@@ -71,6 +72,8 @@ public:
     // True from a change until the file holds it.
     bool HasUnsavedChanges() const { return m_unsaved; }
     TBackgroundWriter &Writer() { return *m_writer; }
+    // The backups kept of the collection before saves and large changes.
+    TBackups &Backups() { return *m_backups; }
     // Opens a file as "&Open..." does after its dialog.
     bool OpenDatabase(const QString &fileName);
 
@@ -199,6 +202,11 @@ private:
     void updateReportCommands();
     void wireBackupCommands();
     void updateBackupCommands();
+    // Keeps a backup of file as it stands on disk: before a save (at most hourly) or,
+    // with bigChange, before a command that changes many albums. A failure is shown
+    // once a run and never stops the command.
+    void keepBackup(const QString &file, bool bigChange);
+    void cmRestoreBackup();
     // helpcommands.cpp: the manual, the FAQ and the about box.
     void createHelpActions();
     void cmManual();
@@ -215,6 +223,9 @@ private:
     quint64 m_lastWrite = 0;  // the write holding the newest state
     QString m_lastWriteError; // why it failed, once it has ended
     bool m_unsaved = false;
+    std::unique_ptr<TBackups> m_backups;
+    int m_diskAlbums = -1; // the album count of the collection's file as last read or saved
+    bool m_backupFailureShown = false;
 
     std::map<QString, QAction *> m_actions;
     QActionGroup *m_viewGroup = nullptr;

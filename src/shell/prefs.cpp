@@ -39,6 +39,9 @@ void TPrefs::Load(const TSettingsStore &settings)
     ConfirmTrackCancel = settings.ReadBool(sOptions, QStringLiteral("ConfirmTrackCancel"), true);
     ShowInCollectionIndicator =
         settings.ReadBool(sOptions, QStringLiteral("ShowInCollectionIndicator"), true);
+    KeepBackups = settings.ReadBool(sOptions, QStringLiteral("KeepBackups"), true);
+    BackupSpaceMB =
+        qBound(10, settings.ReadInteger(sOptions, QStringLiteral("BackupSpaceMB"), 1024), 1048576);
 
     const QString program = ProgramFolder();
     DataFolder =
@@ -65,6 +68,8 @@ void TPrefs::Save(TSettingsStore &settings) const
     settings.WriteBool(sOptions, QStringLiteral("ConfirmTrackCancel"), ConfirmTrackCancel);
     settings.WriteBool(sOptions, QStringLiteral("ShowInCollectionIndicator"),
                        ShowInCollectionIndicator);
+    settings.WriteBool(sOptions, QStringLiteral("KeepBackups"), KeepBackups);
+    settings.WriteInteger(sOptions, QStringLiteral("BackupSpaceMB"), BackupSpaceMB);
 
     settings.WriteString(sFolders, QStringLiteral("Data"), DataFolder);
     settings.WriteString(sFolders, QStringLiteral("Lyrics"), LyricsFolder);

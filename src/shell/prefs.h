@@ -41,6 +41,9 @@ public:
     QString CoversFolder;
     QString DataFolder;
     QString CurrentDatabase;
+    // Backups of the collection before saves and large changes, within a space limit.
+    bool KeepBackups = true;
+    int BackupSpaceMB = 1024;
 
 private:
     QString firstCdDrive() const;

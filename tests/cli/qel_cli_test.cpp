@@ -2,8 +2,10 @@
 // on disk.
 
 #include "model/album.h"
+#include "model/general.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
+#include "services/backups.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -389,3 +391,41 @@ TEST_F(QelCli, UnknownOrMissingCommandFails)
 }
 
 } // namespace
+
+// The backups of a collection listed and one restored; the state it replaces is kept.
+TEST(QelBackups, ListAndRestore)
+{
+    TTestHome home;
+    const QString db = home.file(QStringLiteral("music.qel"));
+    ASSERT_EQ(
+        RunQel({QStringLiteral("generate"), QStringLiteral("--albums"), QStringLiteral("5"), db})
+            .exitCode,
+        0);
+    TBackups backups(ProgramFolder() + QStringLiteral("Backups/"));
+    ASSERT_TRUE(backups.Keep(db, 5).isEmpty());
+    ASSERT_EQ(
+        RunQel({QStringLiteral("generate"), QStringLiteral("--albums"), QStringLiteral("2"), db})
+            .exitCode,
+        0);
+
+    TRunResult listed = RunQel({QStringLiteral("backups"), db});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    const QList<QByteArray> fields = listed.out.trimmed().split('\t');
+    ASSERT_EQ(fields.size(), 4) << listed.out.toStdString();
+    EXPECT_EQ(fields[2], "5");
+
+    TRunResult restored = RunQel(
+        {QStringLiteral("backups"), db, QStringLiteral("--restore"), QString::fromUtf8(fields[0])});
+    ASSERT_EQ(restored.exitCode, 0) << restored.err.toStdString();
+    TRunResult info = RunQel({QStringLiteral("info"), db});
+    EXPECT_TRUE(info.out.contains("Nr. Albums: 5")) << info.out.toStdString();
+    // The two-album state before the restore is a backup now.
+    const std::vector<TBackupInfo> list = backups.List(db);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].albums, 2);
+
+    TRunResult missing = RunQel(
+        {QStringLiteral("backups"), db, QStringLiteral("--restore"), QStringLiteral("x.qel")});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_TRUE(missing.err.contains("There is no backup")) << missing.err.toStdString();
+}

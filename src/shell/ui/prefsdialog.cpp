@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -96,12 +97,29 @@ TfmPrefs::TfmPrefs(TPrefs &prefs, TDriveList &drives, QWidget *parent)
                            tr("Show \"In Collection\" Indicator in Tree"),
                            prefs.ShowInCollectionIndicator, general);
 
+    auto *backups = new QGroupBox(tr("Backups"), general);
+    m_backups = checkBox(QStringLiteral("ckKeepBackups"), tr("&Keep backups of the collection"),
+                         prefs.KeepBackups, backups);
+    auto *spaceLabel = new QLabel(tr("&Space for backups (MB):"), backups);
+    m_backupSpace = new QSpinBox(backups);
+    m_backupSpace->setObjectName(QStringLiteral("seBackupSpace"));
+    m_backupSpace->setRange(10, 1048576);
+    m_backupSpace->setValue(prefs.BackupSpaceMB);
+    spaceLabel->setBuddy(m_backupSpace);
+    connect(m_backups, &QCheckBox::toggled, m_backupSpace, &QWidget::setEnabled);
+    m_backupSpace->setEnabled(prefs.KeepBackups);
+    auto *backupsLayout = new QGridLayout(backups);
+    backupsLayout->addWidget(m_backups, 0, 0, 1, 2);
+    backupsLayout->addWidget(spaceLabel, 1, 0);
+    backupsLayout->addWidget(m_backupSpace, 1, 1);
+
     auto *generalLayout = new QVBoxLayout(general);
     generalLayout->addWidget(driveLabel);
     generalLayout->addWidget(m_drive);
     generalLayout->addSpacing(6);
     generalLayout->addWidget(confirm);
     generalLayout->addWidget(m_indicator);
+    generalLayout->addWidget(backups);
     generalLayout->addStretch();
     pages->addTab(general, tr("General"));
 
@@ -169,6 +187,8 @@ void TfmPrefs::accept()
     m_prefs.ConfirmAlbumCancel = m_albumCancel->isChecked();
     m_prefs.ConfirmTrackCancel = m_trackCancel->isChecked();
     m_prefs.ShowInCollectionIndicator = m_indicator->isChecked();
+    m_prefs.KeepBackups = m_backups->isChecked();
+    m_prefs.BackupSpaceMB = m_backupSpace->value();
     if (m_drive->currentIndex() >= 0)
         m_prefs.Drive = m_drive->currentText();
     // Taken as typed: a folder that does not exist only makes its files "missing".

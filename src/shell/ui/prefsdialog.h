@@ -5,6 +5,7 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QSpinBox;
 class TDriveList;
 class TPrefs;
 class TdmGlobal;
@@ -30,6 +31,8 @@ private:
     QCheckBox *m_albumCancel;
     QCheckBox *m_trackCancel;
     QCheckBox *m_indicator;
+    QCheckBox *m_backups;
+    QSpinBox *m_backupSpace;
     QLineEdit *m_covers;
     QLineEdit *m_lyrics;
 };
