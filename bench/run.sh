@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-programs=(bench_database bench_views bench_thumbnail bench_lookups)
+programs=(bench_database bench_views bench_thumbnail bench_lookups bench_backups)
 if [[ $# -gt 0 && $1 != -* ]]; then
   programs=("$1")
   shift
