@@ -8,14 +8,17 @@
 #include "model/album.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
+#include "services/backups.h"
 #include "services/process.h"
 #include "services/ui/processwindow.h"
+#include "services/ui/restorebackupdialog.h"
 #include "shell/ui/splash.h"
 #include "views/browsestate.h"
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
@@ -217,5 +220,16 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
     progress.show();
     count(save(&progress, path(QStringLiteral("progress.png"))));
     progress.hide();
+
+    // The restore list with a backup of the collection as it stands.
+    const QString file = main.Db().FileName;
+    if (!file.isEmpty()) {
+        const int albums = int(main.Db().AlbumCount());
+        main.Backups().Keep(file, albums);
+        TfmRestoreBackup restore(main.Backups().List(file), albums, QFileInfo(file).size(), &main);
+        restore.show();
+        count(save(&restore, path(QStringLiteral("restore-backup.png"))));
+        restore.hide();
+    }
     return failures;
 }

@@ -27,9 +27,12 @@ TfmRestoreBackup::TfmRestoreBackup(const std::vector<TBackupInfo> &backups, int 
     setObjectName(QStringLiteral("fmRestoreBackup"));
     setWindowTitle(tr("Restore from Backup"));
 
-    auto *current = new QLabel(tr("Current collection: %n album(s), %1", nullptr, currentAlbums)
-                                   .arg(sizeText(currentSize)),
-                               this);
+    const QString counts =
+        currentAlbums == 1
+            ? tr("Current collection: 1 album, %1").arg(sizeText(currentSize))
+            : tr("Current collection: %1 albums, %2")
+                  .arg(QLocale::system().toString(currentAlbums), sizeText(currentSize));
+    auto *current = new QLabel(counts, this);
     current->setObjectName(QStringLiteral("lbCurrent"));
     current->setTextFormat(Qt::PlainText);
 
@@ -42,7 +45,7 @@ TfmRestoreBackup::TfmRestoreBackup(const std::vector<TBackupInfo> &backups, int 
     for (const TBackupInfo &b : m_backups) {
         auto *row = new QTreeWidgetItem(m_list);
         row->setText(0, locale.toString(b.time.date(), QLocale::ShortFormat));
-        row->setText(1, locale.toString(b.time.time(), QLocale::LongFormat));
+        row->setText(1, b.time.time().toString(QStringLiteral("HH:mm:ss")));
         row->setText(2, b.albums >= 0 ? locale.toString(b.albums) : QString());
         row->setText(3, sizeText(b.size));
         row->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
