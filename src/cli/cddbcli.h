@@ -9,6 +9,10 @@ class TScanCD;
 int RunCddbQuery(const QStringList &args);
 int RunCddbSites(const QStringList &args);
 int RunScanlistQuery(const QStringList &args);
+// Looks the scanned record up (its entries filled); false with the message printed.
+bool QueryRecord(TScanCD &record, const QString &server);
+// Posts the first entry of the record; prints the outcome, returns the exit status.
+int RunCddbSend(TScanCD &record, const QString &server);
 
 // Shared by both files: the disc of source (a drive or a disc image; empty: the scan
 // drive of the preferences) scanned into disc; false with the message printed.
