@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <csignal>
+#include <memory>
 
 namespace {
 
@@ -27,7 +28,11 @@ int main(int argc, char **argv)
     // Thumbnails need QImage; the offscreen platform keeps the tool headless.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QCoreApplication app(argc, argv);
+    // Reports need fonts, which only a GUI application has; the other commands start
+    // without the platform plugin.
+    const bool gui = argc > 1 && qstrcmp(argv[1], "report") == 0;
+    std::unique_ptr<QCoreApplication> app = gui ? std::make_unique<QGuiApplication>(argc, argv)
+                                                : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qel"));
 
     QStringList args = QCoreApplication::arguments().mid(1);

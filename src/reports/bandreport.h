@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QFont>
+#include <QMarginsF>
+#include <QSizeF>
+#include <functional>
+#include <vector>
+
+class QPainter;
+class QPagedPaintDevice;
+
+// A small band engine. Geometry is in report pixels, 96 to the inch, whatever the
+// device; painting maps them to the device's resolution. A report is a title band,
+// then detail rows, on pages that each carry a page header, a column header and a
+// page footer. Pagination is a pass of its own that only measures, and keeps where each
+// page starts, so any page can be painted without painting the ones before it.
+class TBandReport
+{
+public:
+    virtual ~TBandReport() = default;
+
+    // Band heights; a detail row may grow with its content.
+    virtual qreal PageHeaderHeight() const = 0;
+    virtual qreal TitleHeight() const = 0;
+    virtual qreal ColumnHeaderHeight() const = 0;
+    virtual qreal PageFooterHeight() const = 0;
+    virtual int DetailCount() const = 0;
+    virtual qreal DetailHeight(int row) const = 0;
+    // A row that must start a page of its own (other than the first).
+    virtual bool StartsNewPage(int row) const
+    {
+        Q_UNUSED(row)
+        return false;
+    }
+
+    // Painting of each band into rect (report pixels). page counts from 0.
+    virtual void PaintPageHeader(QPainter &p, const QRectF &rect, int page) const = 0;
+    virtual void PaintTitle(QPainter &p, const QRectF &rect) const = 0;
+    virtual void PaintColumnHeader(QPainter &p, const QRectF &rect) const = 0;
+    virtual void PaintDetail(QPainter &p, const QRectF &rect, int row) const = 0;
+    virtual void PaintPageFooter(QPainter &p, const QRectF &rect, int page) const = 0;
+
+    // Lays the rows out on pages of area (report pixels: the paper less the margins).
+    // progress gets 0 to 100 and may stop the pass by returning false. Returns false
+    // when stopped. An empty report has no page.
+    bool Paginate(QSizeF area, const std::function<bool(int)> &progress = {});
+    int PageCount() const { return int(m_pageStarts.size()); }
+    // The first row of a page, and one past its last.
+    int FirstRow(int page) const { return m_pageStarts.at(size_t(page)); }
+    int EndRow(int page) const;
+
+    // Paints one page; the painter's origin is the top-left corner of the area and its
+    // scale maps report pixels to the device.
+    void PaintPage(QPainter &p, int page) const;
+
+    // Paginates for the device's page and margins and prints every page. Returns false
+    // (with nothing or part printed) when progress stopped it.
+    bool Print(QPagedPaintDevice &device, const std::function<bool(int)> &progress = {});
+
+    // Report pixels to points, and a font of size points as report pixels.
+    static constexpr qreal kPixelsPerInch = 96.0;
+    static QFont PixelFont(const QString &family, qreal points, bool bold = false,
+                           bool italic = false);
+
+private:
+    std::vector<int> m_pageStarts;
+    QSizeF m_area;
+};
