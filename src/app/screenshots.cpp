@@ -8,10 +8,13 @@
 #include "model/album.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
+#include "reports/ui/previewwindow.h"
+#include "reports/ui/printlistdialog.h"
 #include "services/backups.h"
 #include "services/process.h"
 #include "services/ui/processwindow.h"
 #include "services/ui/restorebackupdialog.h"
+#include "shell/dmglobal.h"
 #include "shell/ui/splash.h"
 #include "views/browsestate.h"
 #include <QAction>
@@ -220,6 +223,24 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
     progress.show();
     count(save(&progress, path(QStringLiteral("progress.png"))));
     progress.hide();
+
+    // The list report of every album: its dialog and its preview.
+    {
+        std::vector<const TDataItem *> albums;
+        for (qsizetype i = 0; i < main.Db().AlbumCount(); ++i)
+            albums.push_back(main.Db().Album(i));
+        TfmPrintList printList(albums, ilAlbum, main.Dm().Settings(), main.Dm().Fields(), &main);
+        printList.show();
+        count(save(&printList, path(QStringLiteral("print-list.png"))));
+        std::unique_ptr<TrpList> report = printList.MakeReport();
+        report->Shading = true;
+        TfmPreview preview(*report, printList.PageLayout(), report->Title, &main);
+        preview.resize(760, 900);
+        preview.show();
+        count(save(&preview, path(QStringLiteral("preview.png"))));
+        preview.hide();
+        printList.hide();
+    }
 
     // The restore list with a backup of the collection as it stands.
     const QString file = main.Db().FileName;

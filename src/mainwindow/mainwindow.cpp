@@ -148,9 +148,6 @@ void TfmMain::createActions()
     createCddbActions();
     createMp3Actions();
     createHelpActions();
-    wireExchangeCommands();
-    wireReportCommands();
-    wireBackupCommands();
 
     // The list's pop-up menu names three commands its own way.
     makeAction("acListPrintList", tr("&Print List..."), tr("Print List Report of Current List"), {},
@@ -158,6 +155,11 @@ void TfmMain::createActions()
     makeAction("acListPrintAlbum", tr("&Print Album..."),
                tr("Print Album Report of Selected Album..."), {}, nullptr);
     makeAction("acListBrowse", tr("&Browse List..."), {}, {}, &TfmMain::cmBrowse);
+
+    // The subsystems' commands, once every action they take exists.
+    wireExchangeCommands();
+    wireReportCommands();
+    wireBackupCommands();
 
     // Enter, Del and the Ins keys act on the tree and the list only: in the comments or
     // lyrics pane Ctrl+Ins copies and Shift+Ins pastes, as everywhere else.

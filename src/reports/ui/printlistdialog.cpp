@@ -1,0 +1,285 @@
+#include "reports/ui/printlistdialog.h"
+
+#include "model/dataitem.h"
+#include "model/general.h"
+#include "reports/ui/previewwindow.h"
+#include "shell/settingsstore.h"
+#include "shell/ui/windowplacement.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPageSize>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kSection = QStringLiteral("ListReports");
+constexpr int kSampleRows = 31;
+
+} // namespace
+
+TfmPrintList::TfmPrintList(std::vector<const TDataItem *> items, TItemLevel level,
+                           TSettingsStore &settings, const TQelFields &fields, QWidget *parent)
+    : QDialog(parent), m_items(std::move(items)), m_level(level), m_settings(settings),
+      m_fields(fields), m_columns(level)
+{
+    setObjectName(QStringLiteral("fmPrintList"));
+    setWindowTitle(tr("Print List"));
+    setMinimumSize(379, 322);
+
+    m_columns.Load(settings, sectionKey());
+    if (m_columns.Count() == 0)
+        m_columns.AddDefaults();
+
+    m_title = new QLineEdit(
+        settings.ReadString(kSection, QStringLiteral("Title"), QStringLiteral("Qel Music")), this);
+    m_title->setObjectName(QStringLiteral("edTitle"));
+    auto *titleLabel = new QLabel(tr("Report &Title"), this);
+    titleLabel->setBuddy(m_title);
+
+    auto *orientation = new QGroupBox(tr("Orientation"), this);
+    orientation->setObjectName(QStringLiteral("rgOrientation"));
+    m_portrait = new QRadioButton(tr("Portrait"), orientation);
+    m_landscape = new QRadioButton(tr("Landscape"), orientation);
+    (settings.ReadInteger(kSection, QStringLiteral("Orientation"), 0) == 1 ? m_landscape
+                                                                           : m_portrait)
+        ->setChecked(true);
+    auto *orientationBox = new QVBoxLayout(orientation);
+    orientationBox->addWidget(m_portrait);
+    orientationBox->addWidget(m_landscape);
+
+    auto *margins = new QGroupBox(tr("Margins"), this);
+    auto spin = [&](const char *name, const char *key) {
+        auto *s = new QSpinBox(margins);
+        s->setObjectName(QLatin1String(name));
+        s->setRange(0, 500);
+        s->setValue(settings.ReadInteger(kSection, QLatin1String(key), 20));
+        return s;
+    };
+    m_top = spin("seTopMargin", "TopMargin");
+    m_left = spin("seLeftMargin", "LeftMargin");
+    m_right = spin("seRightMargin", "RightMargin");
+    m_bottom = spin("seBottomMargin", "BottomMargin");
+    m_mm = new QRadioButton(tr("&Millimeters"), margins);
+    m_mm->setObjectName(QStringLiteral("rbMillimeters"));
+    m_inches = new QRadioButton(tr("1/10 &Inches"), margins);
+    m_inches->setObjectName(QStringLiteral("rbInches"));
+    (settings.ReadBool(kSection, QStringLiteral("UnitsMM"), true) ? m_mm : m_inches)
+        ->setChecked(true);
+    auto *marginGrid = new QGridLayout(margins);
+    const struct
+    {
+        QString caption;
+        QSpinBox *box;
+    } rows[] = {{tr("T&op"), m_top},
+                {tr("&Left"), m_left},
+                {tr("&Right"), m_right},
+                {tr("&Bottom"), m_bottom}};
+    for (int i = 0; i < 4; ++i) {
+        auto *label = new QLabel(rows[i].caption, margins);
+        label->setBuddy(rows[i].box);
+        marginGrid->addWidget(label, i / 2, (i % 2) * 2);
+        marginGrid->addWidget(rows[i].box, i / 2, (i % 2) * 2 + 1);
+    }
+    marginGrid->addWidget(m_mm, 2, 0, 1, 2);
+    marginGrid->addWidget(m_inches, 2, 2, 1, 2);
+
+    m_shading = new QCheckBox(tr("&Row shading"), this);
+    m_shading->setObjectName(QStringLiteral("ckShading"));
+    m_shading->setChecked(settings.ReadBool(kSection, QStringLiteral("RowShading"), false));
+
+    auto button = [this](const char *name, const QString &text) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        return b;
+    };
+    auto *printButton = button("btPrint", tr("Print"));
+    printButton->setDefault(true);
+    auto *cancel = button("btCancel", tr("Cancel"));
+    auto *previewButton = button("btPreview", tr("Pre&view..."));
+    auto *pdfButton = button("btPdf", tr("P&DF..."));
+    connect(printButton, &QPushButton::clicked, this, &TfmPrintList::print);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(previewButton, &QPushButton::clicked, this, &TfmPrintList::preview);
+    connect(pdfButton, &QPushButton::clicked, this, &TfmPrintList::writePdf);
+
+    m_sample = new QTreeWidget(this);
+    m_sample->setObjectName(QStringLiteral("lvRepDef"));
+    m_sample->setRootIsDecorated(false);
+    m_sample->setUniformRowHeights(true);
+    m_sample->header()->setSectionsMovable(true);
+    fillSample();
+
+    auto *top = new QGridLayout;
+    top->addWidget(titleLabel, 0, 0);
+    top->addWidget(m_title, 1, 0, 1, 2);
+    top->addWidget(orientation, 2, 0);
+    top->addWidget(margins, 2, 1);
+    top->addWidget(m_shading, 3, 0);
+    auto *buttons = new QVBoxLayout;
+    for (QPushButton *b : {printButton, cancel, previewButton, pdfButton})
+        buttons->addWidget(b);
+    buttons->addStretch();
+    auto *head = new QHBoxLayout;
+    head->addLayout(top, 1);
+    head->addLayout(buttons);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(head);
+    layout->addWidget(m_sample, 1);
+    layout->addWidget(
+        new QLabel(tr("Drag the column headers to reorder or resize the columns"), this));
+    resize(640, 520);
+
+    ChoosePdfFile = [](QWidget *owner) {
+        return QFileDialog::getSaveFileName(owner, tr("Save Report as PDF"), QString(),
+                                            tr("PDF files (*.pdf)"));
+    };
+}
+
+TfmPrintList::~TfmPrintList() = default;
+
+QString TfmPrintList::sectionKey() const
+{
+    return kSection + (m_level == ilAlbum ? QStringLiteral("\\AlbumShowFields")
+                                          : QStringLiteral("\\TrackShowFields"));
+}
+
+void TfmPrintList::fillSample()
+{
+    m_sample->clear();
+    QStringList captions;
+    for (qsizetype c = 0; c < m_columns.Count(); ++c)
+        captions << m_fields.GetFieldName(m_columns.Items(c)->FieldId);
+    m_sample->setHeaderLabels(captions);
+    for (qsizetype c = 0; c < m_columns.Count(); ++c)
+        m_sample->setColumnWidth(int(c), m_columns.Items(c)->GetWidth());
+    const size_t rows = std::min(m_items.size(), size_t(kSampleRows));
+    for (size_t r = 0; r < rows; ++r) {
+        auto *row = new QTreeWidgetItem(m_sample);
+        for (qsizetype c = 0; c < m_columns.Count(); ++c)
+            row->setText(int(c), m_items[r]->GetFieldAsString(m_columns.Items(c)->FieldId));
+    }
+}
+
+// Column i of the sample, in the order shown, gives field i and its width.
+void TfmPrintList::copyColumnsBack()
+{
+    QHeaderView *header = m_sample->header();
+    TShowFields reordered(m_level);
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical < 0 || logical >= m_columns.Count())
+            continue;
+        reordered.Add(std::make_unique<TShowField>(m_columns.Items(logical)->FieldId,
+                                                   header->sectionSize(logical)));
+    }
+    m_columns = reordered;
+    fillSample(); // the sample in the new order, so copying again changes nothing
+}
+
+std::unique_ptr<TrpList> TfmPrintList::MakeReport()
+{
+    copyColumnsBack();
+    std::vector<TReportColumn> columns;
+    for (qsizetype c = 0; c < m_columns.Count(); ++c) {
+        const TShowField *f = m_columns.Items(c);
+        columns.push_back({f->FieldId, m_fields.GetFieldName(f->FieldId), f->Width});
+    }
+    auto report = std::make_unique<TrpList>(m_items, std::move(columns));
+    report->Title = m_title->text();
+    report->Shading = m_shading->isChecked();
+    return report;
+}
+
+QPageLayout TfmPrintList::PageLayout() const
+{
+    const bool inches = m_inches->isChecked();
+    // Tenths of an inch: a top margin of 5 is half an inch.
+    const qreal unit = inches ? 0.1 : 1.0;
+    const QMarginsF margins(m_left->value() * unit, m_top->value() * unit, m_right->value() * unit,
+                            m_bottom->value() * unit);
+    QPageSize paper(QPageSize::A4);
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (!printer.isNull())
+        paper = printer.defaultPageSize();
+    return QPageLayout(paper,
+                       m_landscape->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait,
+                       margins, inches ? QPageLayout::Inch : QPageLayout::Millimeter);
+}
+
+void TfmPrintList::preview()
+{
+    std::unique_ptr<TrpList> report = MakeReport();
+    TfmPreview preview(*report, PageLayout(), report->Title, this);
+    preview.exec();
+}
+
+void TfmPrintList::print()
+{
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        ShowInfo(tr("No printer found on your system; Please install a printer first."));
+        return;
+    }
+    std::unique_ptr<TrpList> report = MakeReport();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(PageLayout());
+    printer.setDocName(report->Title);
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    report->Print(printer);
+    accept();
+}
+
+void TfmPrintList::writePdf()
+{
+    const QString file = ChoosePdfFile(this);
+    if (file.isEmpty())
+        return;
+    std::unique_ptr<TrpList> report = MakeReport();
+    QString error;
+    {
+        TWaitCursor wait;
+        error = WriteReportPdf(*report, PageLayout(), file, report->Title);
+    }
+    if (!error.isEmpty())
+        ShowInfo(error);
+}
+
+void TfmPrintList::done(int result)
+{
+    // Written however the dialog closes.
+    copyColumnsBack();
+    m_columns.Save(m_settings, sectionKey());
+    m_settings.WriteString(kSection, QStringLiteral("Title"), m_title->text());
+    m_settings.WriteInteger(kSection, QStringLiteral("Orientation"),
+                            m_landscape->isChecked() ? 1 : 0);
+    m_settings.WriteBool(kSection, QStringLiteral("UnitsMM"), m_mm->isChecked());
+    m_settings.WriteInteger(kSection, QStringLiteral("TopMargin"), m_top->value());
+    m_settings.WriteInteger(kSection, QStringLiteral("LeftMargin"), m_left->value());
+    m_settings.WriteInteger(kSection, QStringLiteral("RightMargin"), m_right->value());
+    m_settings.WriteInteger(kSection, QStringLiteral("BottomMargin"), m_bottom->value());
+    m_settings.WriteBool(kSection, QStringLiteral("RowShading"), m_shading->isChecked());
+    QDialog::done(result);
+}
+
+void PrintListReport(QWidget *owner, std::vector<const TDataItem *> items, TItemLevel level,
+                     TSettingsStore &settings, const TQelFields &fields)
+{
+    TfmPrintList dialog(std::move(items), level, settings, fields, owner);
+    CenterOnOwner(&dialog, owner);
+    dialog.exec();
+}

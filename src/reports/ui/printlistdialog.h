@@ -1,0 +1,65 @@
+#pragma once
+
+#include "model/fields.h"
+#include "reports/listreport.h"
+#include "views/listfields.h"
+
+#include <QDialog>
+#include <QPageLayout>
+#include <memory>
+
+class QCheckBox;
+class QLineEdit;
+class QRadioButton;
+class QSpinBox;
+class QTreeWidget;
+class TQelFields;
+class TSettingsStore;
+struct TMainServices;
+
+// "Print List": the list report's title, orientation, margins, shading and columns, with
+// a sample of the first 31 rows whose columns can be resized and reordered; prints,
+// previews or writes a PDF. Its settings live in the section "ListReports".
+class TfmPrintList : public QDialog
+{
+    Q_OBJECT
+
+public:
+    TfmPrintList(std::vector<const TDataItem *> items, TItemLevel level, TSettingsStore &settings,
+                 const TQelFields &fields, QWidget *parent = nullptr);
+    ~TfmPrintList() override;
+
+    // The report as the dialog's choices make it, and its page layout.
+    std::unique_ptr<TrpList> MakeReport();
+    QPageLayout PageLayout() const;
+    TShowFields &Columns() { return m_columns; }
+
+    // Asks for a PDF file name; tests replace it.
+    std::function<QString(QWidget *)> ChoosePdfFile;
+
+    void done(int result) override;
+
+private:
+    void fillSample();
+    void copyColumnsBack();
+    void preview();
+    void print();
+    void writePdf();
+    QString sectionKey() const;
+
+    std::vector<const TDataItem *> m_items;
+    TItemLevel m_level;
+    TSettingsStore &m_settings;
+    const TQelFields &m_fields;
+    TShowFields m_columns;
+    QLineEdit *m_title;
+    QRadioButton *m_portrait, *m_landscape, *m_mm, *m_inches;
+    QSpinBox *m_top, *m_left, *m_right, *m_bottom;
+    QCheckBox *m_shading;
+    QTreeWidget *m_sample;
+};
+
+// "Current List as List Report...": the dialog over owner for the items shown in the
+// main window's list.
+void PrintListReport(QWidget *owner, std::vector<const TDataItem *> items, TItemLevel level,
+                     TSettingsStore &settings, const TQelFields &fields);

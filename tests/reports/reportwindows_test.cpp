@@ -1,0 +1,118 @@
+#include "model/album.h"
+#include "model/qeldb.h"
+#include "reports/ui/previewwindow.h"
+#include "reports/ui/printlistdialog.h"
+#include "shell/settingsstore.h"
+#include "testsupport.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TAlbums
+{
+    TQelDb db;
+    std::vector<const TDataItem *> items;
+    explicit TAlbums(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            auto *album = new TAlbum(&db);
+            album->Title = QStringLiteral("Album %1").arg(i);
+            album->Year = QString::number(1960 + i % 50);
+            db.AddAlbum(album);
+            items.push_back(album);
+        }
+    }
+};
+
+} // namespace
+
+TEST(PrintListDialog, SampleSettingsAndColumnOrder)
+{
+    TAlbums albums(100);
+    TMemorySettingsStore store;
+    TQelFields fields;
+    {
+        TfmPrintList dialog(albums.items, ilAlbum, store, fields);
+        auto *sample = Child<QTreeWidget>(&dialog, "lvRepDef");
+        EXPECT_EQ(sample->topLevelItemCount(), 31);
+        ASSERT_EQ(sample->columnCount(), 3);
+        EXPECT_EQ(sample->headerItem()->text(1), QStringLiteral("Title"));
+        Child<QLineEdit>(&dialog, "edTitle")->setText(QStringLiteral("Shelf"));
+        Child<QCheckBox>(&dialog, "ckShading")->setChecked(true);
+        Child<QRadioButton>(&dialog, "rbInches")->setChecked(true);
+        Child<QSpinBox>(&dialog, "seTopMargin")->setValue(5);
+        // Title first, then the artist.
+        sample->header()->moveSection(1, 0);
+        dialog.reject();
+    }
+    TfmPrintList again(albums.items, ilAlbum, store, fields);
+    EXPECT_EQ(Child<QLineEdit>(&again, "edTitle")->text(), QStringLiteral("Shelf"));
+    EXPECT_TRUE(Child<QRadioButton>(&again, "rbInches")->isChecked());
+    EXPECT_EQ(Child<QTreeWidget>(&again, "lvRepDef")->headerItem()->text(0),
+              QStringLiteral("Title"));
+    // Tenths of an inch: 5 is half an inch.
+    const QPageLayout layout = again.PageLayout();
+    EXPECT_EQ(layout.units(), QPageLayout::Inch);
+    EXPECT_DOUBLE_EQ(layout.margins().top(), 0.5);
+    std::unique_ptr<TrpList> report = again.MakeReport();
+    EXPECT_TRUE(report->Shading);
+    EXPECT_EQ(report->DetailCount(), 100);
+    EXPECT_EQ(report->Title, QStringLiteral("Shelf"));
+
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        GTEST_SKIP() << "this machine has a printer";
+    TScriptedInterface ui;
+    Click(&again, "btPrint");
+    EXPECT_EQ(ui.messages,
+              QStringList{QStringLiteral(
+                  "No printer found on your system; Please install a printer first.")});
+}
+
+TEST(PreviewWindow, NavigationAndPageText)
+{
+    for (const int count : {5, 400}) {
+        SCOPED_TRACE(count);
+        TAlbums albums(count);
+        TrpList report(albums.items, {{fdTitle, QStringLiteral("Title"), 0}});
+        const QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                 QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);
+        TfmPreview preview(report, layout, QStringLiteral("Shelf"));
+        preview.show();
+        const int pages = report.PageCount();
+        ASSERT_EQ(pages > 1, count == 400);
+        auto *text = Child<QLabel>(&preview, "pnPage");
+        EXPECT_EQ(text->text(), QStringLiteral("   Page 1 of %1").arg(pages));
+        EXPECT_EQ(preview.windowTitle(), QStringLiteral("Preview of report \"Shelf\""));
+        for (const char *name : {"btFirst", "btPrior"})
+            EXPECT_FALSE(Child<QToolButton>(&preview, name)->isEnabled());
+        for (const char *name : {"btNext", "btLast"})
+            EXPECT_EQ(Child<QToolButton>(&preview, name)->isEnabled(), pages > 1);
+        QTest::keyClick(&preview, Qt::Key_PageUp);
+        EXPECT_EQ(preview.CurrentPage(), 1);
+        QTest::keyClick(&preview, Qt::Key_End);
+        EXPECT_EQ(preview.CurrentPage(), pages);
+        QTest::keyClick(&preview, Qt::Key_PageDown);
+        EXPECT_EQ(preview.CurrentPage(), pages);
+        EXPECT_EQ(text->text(), QStringLiteral("   Page %1 of %1").arg(pages));
+        EXPECT_FALSE(preview.grab().isNull());
+
+        TTestHome home;
+        const QString pdf = home.file(QStringLiteral("out.pdf"));
+        preview.ChoosePdfFile = [&](QWidget *) { return pdf; };
+        Click(&preview, "btPdf");
+        EXPECT_GT(QFileInfo(pdf).size(), 0);
+    }
+}
