@@ -1,96 +1,179 @@
-// The report command: list reports to PDF.
+// The report command: list and album reports to PDF.
 #include "cli/commands.h"
 
 #include "model/album.h"
 #include "model/fields.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
+#include "reports/albumreport.h"
 #include "reports/listreport.h"
+#include "shell/prefs.h"
+#include "shell/settingsstore.h"
 
-#include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPdfWriter>
-
-#include <cstdio>
 
 const char kReportHelp[] =
     "Usage: qel report list DB.qel OUT.pdf [--tracks] [--columns F1,F2,...] [--title T]\n"
-    "                       [--landscape] [--shading] [--margins T,L,R,B] [--inches]\n\n"
-    "Prints the list report of every album (or, with --tracks, every track) of DB.qel to\n"
-    "OUT.pdf on A4 paper and prints the page count.\n\n"
-    "  --columns F,...    the columns by field name (default: Artist/Composer, Title, Year)\n"
-    "  --title T          the report title (default: Qel Music)\n"
+    "                       [common options]\n"
+    "       qel report albums DB.qel OUT.pdf [--album ID] [--layout columnar|tabular]\n"
+    "                       [--no-new-page] [--no-cover] [--no-name] [--album-columns F,...]\n"
+    "                       [--track-columns F,...] [common options]\n\n"
+    "Prints a report of every album of DB.qel (list: or, with --tracks, of every track;\n"
+    "albums: or of the album with --album ID) to OUT.pdf on A4 paper, and prints the page\n"
+    "count. An empty list writes no file.\n\n"
+    "  --columns F,...    list columns by field name (default: Artist/Composer, Title, Year)\n"
+    "  --album-columns    album fields (default: Artist/Composer, Title, Year, Genre, Label)\n"
+    "  --track-columns    track fields (default: Title, Artist/Composer, Length)\n"
+    "  --title T          the list report's title (default: Qel Music)\n"
+    "Common options:\n"
     "  --landscape        landscape pages (default: portrait)\n"
-    "  --shading          every other row on a silver background\n"
-    "  --margins T,L,R,B  the margins (default 20 each), in millimetres, or with --inches\n"
-    "                     in tenths of an inch\n"
+    "  --shading          (list) every other row on a silver background\n"
+    "  --margins T,L,R,B  the margins (list default 20, albums 15), in millimetres, or with\n"
+    "                     --inches in tenths of an inch\n"
     "An existing OUT.pdf is replaced only once the report is complete.\n";
 
 namespace {
 
-int reportList(const QStringList &args)
+struct TOptions
 {
     QStringList rest;
-    QString columns, title = QStringLiteral("Qel Music");
-    QString margins = QStringLiteral("20,20,20,20");
-    bool tracks = false, landscape = false, shading = false, inches = false;
+    QString columns, albumColumns, trackColumns, title = QStringLiteral("Qel Music"), margins,
+                                                 layout = QStringLiteral("columnar");
+    qint32 album = 0;
+    bool hasAlbum = false, tracks = false, landscape = false, shading = false, inches = false,
+         noNewPage = false, noCover = false, noName = false;
+};
+
+bool parse(const QStringList &args, TOptions &o)
+{
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         const bool hasValue = i + 1 < args.size();
         if (a == QLatin1String("--tracks"))
-            tracks = true;
+            o.tracks = true;
         else if (a == QLatin1String("--landscape"))
-            landscape = true;
+            o.landscape = true;
         else if (a == QLatin1String("--shading"))
-            shading = true;
+            o.shading = true;
         else if (a == QLatin1String("--inches"))
-            inches = true;
+            o.inches = true;
+        else if (a == QLatin1String("--no-new-page"))
+            o.noNewPage = true;
+        else if (a == QLatin1String("--no-cover"))
+            o.noCover = true;
+        else if (a == QLatin1String("--no-name"))
+            o.noName = true;
         else if (a == QLatin1String("--columns") && hasValue)
-            columns = args[++i];
+            o.columns = args[++i];
+        else if (a == QLatin1String("--album-columns") && hasValue)
+            o.albumColumns = args[++i];
+        else if (a == QLatin1String("--track-columns") && hasValue)
+            o.trackColumns = args[++i];
         else if (a == QLatin1String("--title") && hasValue)
-            title = args[++i];
+            o.title = args[++i];
         else if (a == QLatin1String("--margins") && hasValue)
-            margins = args[++i];
-        else if (a.startsWith(u'-') && a.size() > 1)
-            return Fail(QStringLiteral("Unknown option or missing value: %1").arg(a));
-        else
-            rest << a;
+            o.margins = args[++i];
+        else if (a == QLatin1String("--layout") && hasValue)
+            o.layout = args[++i];
+        else if (a == QLatin1String("--album") && hasValue) {
+            bool ok = false;
+            o.album = args[++i].toInt(&ok);
+            o.hasAlbum = true;
+            if (!ok) {
+                Fail(QStringLiteral("--album needs an album ID"));
+                return false;
+            }
+        } else if (a.startsWith(u'-') && a.size() > 1) {
+            Fail(QStringLiteral("Unknown option or missing value: %1").arg(a));
+            return false;
+        } else
+            o.rest << a;
     }
-    if (rest.size() != 2)
-        return Fail(QStringLiteral("Usage: qel report list DB.qel OUT.pdf [options]"));
-    const QStringList parts = margins.split(u',');
+    if (o.rest.size() != 2) {
+        Fail(QStringLiteral("Usage: qel report list|albums DB.qel OUT.pdf [options] (see --help)"));
+        return false;
+    }
+    if (o.layout != QLatin1String("columnar") && o.layout != QLatin1String("tabular")) {
+        Fail(QStringLiteral("--layout is columnar or tabular"));
+        return false;
+    }
+    return true;
+}
+
+bool columnsOf(const QString &names, const QStringList &defaults, std::vector<TReportColumn> &out)
+{
+    for (const QString &name : names.isEmpty() ? defaults : names.split(u',')) {
+        const TFieldId field = TQelFields::FieldByDefaultName(name.trimmed());
+        if (field == fdNone) {
+            Fail(QStringLiteral("Unknown field \"%1\"").arg(name));
+            return false;
+        }
+        out.push_back({field, TQelFields::GetDefaultName(field), field == fdTitle ? 250 : 150});
+    }
+    return true;
+}
+
+bool pageLayout(const TOptions &o, int defaultMargin, QPageLayout &layout)
+{
     QList<qreal> m;
-    for (const QString &part : parts) {
+    const QString text =
+        o.margins.isEmpty() ? QStringLiteral("%1,%1,%1,%1").arg(defaultMargin) : o.margins;
+    for (const QString &part : text.split(u',')) {
         bool ok = false;
         const int v = part.trimmed().toInt(&ok);
         if (!ok || v < 0 || v > 1000)
-            return Fail(QStringLiteral("--margins needs four whole numbers: T,L,R,B"));
+            break;
         m << v;
     }
-    if (m.size() != 4)
-        return Fail(QStringLiteral("--margins needs four whole numbers: T,L,R,B"));
-
-    std::vector<TReportColumn> cols;
-    const QStringList names = columns.isEmpty()
-                                  ? QStringList{QStringLiteral("Artist/Composer"),
-                                                QStringLiteral("Title"), QStringLiteral("Year")}
-                                  : columns.split(u',');
-    for (const QString &name : names) {
-        const TFieldId field = TQelFields::FieldByDefaultName(name.trimmed());
-        if (field == fdNone)
-            return Fail(QStringLiteral("Unknown field \"%1\"").arg(name));
-        cols.push_back({field, TQelFields::GetDefaultName(field), field == fdTitle ? 250 : 150});
+    if (m.size() != 4) {
+        Fail(QStringLiteral("--margins needs four whole numbers: T,L,R,B"));
+        return false;
     }
-    if (!CheckOutputFile(rest[1]))
+    const qreal unit = o.inches ? 0.1 : 1.0; // tenths of an inch
+    layout = QPageLayout(QPageSize(QPageSize::A4),
+                         o.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                         QMarginsF(m[1] * unit, m[0] * unit, m[2] * unit, m[3] * unit),
+                         o.inches ? QPageLayout::Inch : QPageLayout::Millimeter);
+    if (!layout.isValid() || layout.paintRect().isEmpty()) {
+        Fail(QStringLiteral("The margins leave no room on the page"));
+        return false;
+    }
+    return true;
+}
+
+int write(TBandReport &report, const QPageLayout &layout, const QString &out, const QString &title)
+{
+    if (!CheckOutputFile(out))
+        return 2;
+    const QString error = WriteReportPdf(report, layout, out, title);
+    if (!error.isEmpty())
+        return Fail(error);
+    if (report.PageCount() == 0)
+        Out() << "0 pages: the list is empty\n";
+    else
+        Out() << report.PageCount() << " pages\n";
+    return 0;
+}
+
+int reportList(const TOptions &o)
+{
+    std::vector<TReportColumn> cols;
+    if (!columnsOf(
+            o.columns,
+            {QStringLiteral("Artist/Composer"), QStringLiteral("Title"), QStringLiteral("Year")},
+            cols))
+        return 2;
+    QPageLayout layout;
+    if (!pageLayout(o, 20, layout))
         return 2;
     TQelDb db;
-    if (!LoadDatabase(db, rest[0]))
+    if (!LoadDatabase(db, o.rest[0]))
         return 2;
     std::vector<const TDataItem *> items;
     for (qsizetype i = 0; i < db.AlbumCount(); ++i) {
         TAlbum *album = db.Album(i);
-        if (!tracks) {
+        if (!o.tracks) {
             items.push_back(album);
             continue;
         }
@@ -99,56 +182,61 @@ int reportList(const QStringList &args)
                 items.push_back(album->Disc(d)->Track(t));
     }
     TrpList report(std::move(items), std::move(cols));
-    report.Title = title;
-    report.Shading = shading;
+    report.Title = o.title;
+    report.Shading = o.shading;
+    return write(report, layout, o.rest[1], o.title);
+}
 
-    // Written beside the target and renamed over it once whole.
-    const QString temp = rest[1] + QStringLiteral(".part");
-    int pages = 0;
-    bool written = false;
-    QString failure;
+int reportAlbums(const TOptions &o)
+{
+    std::vector<TReportColumn> albumCols, trackCols;
+    if (!columnsOf(o.albumColumns,
+                   {QStringLiteral("Artist/Composer"), QStringLiteral("Title"),
+                    QStringLiteral("Year"), QStringLiteral("Genre"), QStringLiteral("Label")},
+                   albumCols) ||
+        !columnsOf(
+            o.trackColumns,
+            {QStringLiteral("Title"), QStringLiteral("Artist/Composer"), QStringLiteral("Length")},
+            trackCols))
+        return 2;
+    QPageLayout layout;
+    if (!pageLayout(o, 15, layout))
+        return 2;
+    TQelDb db;
+    if (!LoadDatabase(db, o.rest[0]))
+        return 2;
+    std::vector<const TAlbum *> albums;
+    for (qsizetype i = 0; i < db.AlbumCount(); ++i)
+        if (!o.hasAlbum || db.Album(i)->ID == o.album)
+            albums.push_back(db.Album(i));
+    if (o.hasAlbum && albums.empty())
+        return Fail(QStringLiteral("There is no album %1 in \"%2\"").arg(o.album).arg(o.rest[0]));
+    TrpAlbums report(std::move(albums), std::move(albumCols), std::move(trackCols));
+    report.Layout =
+        o.layout == QLatin1String("tabular") ? TrpAlbums::alTabular : TrpAlbums::alColumnar;
+    report.NewPagePerAlbum = !o.noNewPage;
+    report.ShowCoverAndComments = !o.noCover;
+    report.ShowNameHeader = !o.noName;
     {
-        QPdfWriter pdf(temp);
-        pdf.setResolution(300);
-        pdf.setTitle(title);
-        pdf.setCreator(QStringLiteral("Qel Music"));
-        const QMarginsF marginValues(m[1], m[0], m[2], m[3]);
-        QPageLayout layout(QPageSize(QPageSize::A4),
-                           landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                           inches ? marginValues / 10.0 : marginValues,
-                           inches ? QPageLayout::Inch : QPageLayout::Millimeter);
-        if (!pdf.setPageLayout(layout))
-            failure = QStringLiteral("The margins leave no room on the page");
-        else
-            written = report.Print(pdf);
-        pages = report.PageCount();
+        TIniSettingsStore settings;
+        TPrefs prefs;
+        prefs.Load(settings);
+        report.CoversFolder = prefs.CoversFolder;
     }
-    // The writer says nothing of a full disk: the file must be there and not empty.
-    if (written && pages > 0 && QFile(temp).size() == 0)
-        written = false;
-    if (!written || pages == 0) {
-        QFile::remove(temp);
-        if (!failure.isEmpty())
-            return Fail(failure);
-        if (!written)
-            return Fail(QStringLiteral("The report could not be written to \"%1\"").arg(rest[1]));
-        Out() << "0 pages: the list is empty\n";
-        return 0;
-    }
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(rest[1]).constData()) !=
-        0) {
-        QFile::remove(temp);
-        return Fail(QStringLiteral("The report could not be written to \"%1\"").arg(rest[1]));
-    }
-    Out() << pages << " pages\n";
-    return 0;
+    report.Build();
+    return write(report, layout, o.rest[1], QStringLiteral("Album Report"));
 }
 
 } // namespace
 
 int RunReport(const QStringList &args)
 {
-    if (args.value(0) == QLatin1String("list"))
-        return reportList(args.mid(1));
-    return Fail(QStringLiteral("Usage: qel report list DB.qel OUT.pdf [options] (see --help)"));
+    const QString what = args.value(0);
+    if (what != QLatin1String("list") && what != QLatin1String("albums"))
+        return Fail(
+            QStringLiteral("Usage: qel report list|albums DB.qel OUT.pdf [options] (see --help)"));
+    TOptions o;
+    if (!parse(args.mid(1), o))
+        return 2;
+    return what == QLatin1String("list") ? reportList(o) : reportAlbums(o);
 }

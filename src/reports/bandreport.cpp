@@ -1,7 +1,11 @@
 #include "reports/bandreport.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPdfWriter>
+#include <cstdio>
 
 QFont TBandReport::PixelFont(const QString &family, qreal points, bool bold, bool italic)
 {
@@ -90,4 +94,32 @@ bool TBandReport::Print(QPagedPaintDevice &device, const std::function<bool(int)
             return false;
     }
     return painter.end();
+}
+
+QString WriteReportPdf(TBandReport &report, const QPageLayout &layout, const QString &file,
+                       const QString &title)
+{
+    const QString temp = file + QStringLiteral(".part");
+    bool written;
+    {
+        QPdfWriter pdf(temp);
+        pdf.setResolution(300);
+        pdf.setTitle(title);
+        pdf.setCreator(QStringLiteral("Qel Music"));
+        written = pdf.setPageLayout(layout) && report.Print(pdf);
+    }
+    if (written && report.PageCount() == 0) {
+        QFile::remove(temp);
+        return {};
+    }
+    // The writer says nothing of a full disk: the file must be there and not empty.
+    if (!written || QFile(temp).size() == 0 ||
+        std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(file).constData()) !=
+            0) {
+        QFile::remove(temp);
+        return QCoreApplication::translate("TBandReport",
+                                           "The report could not be written to \"%1\".")
+            .arg(file);
+    }
+    return {};
 }

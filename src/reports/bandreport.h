@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+class QPageLayout;
 class QPainter;
 class QPagedPaintDevice;
 
@@ -66,3 +67,8 @@ private:
     std::vector<int> m_pageStarts;
     QSizeF m_area;
 };
+
+// Writes the report to a PDF file with the layout: beside the file first, renamed over it
+// once whole. Returns an empty text or the error; an empty report writes no file.
+QString WriteReportPdf(TBandReport &report, const QPageLayout &layout, const QString &file,
+                       const QString &title);

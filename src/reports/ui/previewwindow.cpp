@@ -20,7 +20,6 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <cstdio>
 
 namespace {
 
@@ -65,28 +64,6 @@ void TPreviewPage::paintEvent(QPaintEvent *)
     // Only the page in view is painted: a report of thousands of pages costs one.
     p.translate(m_layout.paintRectPixels(int(kDpi)).topLeft());
     m_report.PaintPage(p, m_page);
-}
-
-QString WriteReportPdf(TBandReport &report, const QPageLayout &layout, const QString &file,
-                       const QString &title)
-{
-    const QString temp = file + QStringLiteral(".part");
-    bool written;
-    {
-        QPdfWriter pdf(temp);
-        pdf.setResolution(300);
-        pdf.setTitle(title);
-        pdf.setCreator(QStringLiteral("Qel Music"));
-        pdf.setPageLayout(layout);
-        written = report.Print(pdf);
-    }
-    if (!written || QFile(temp).size() == 0 ||
-        std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(file).constData()) !=
-            0) {
-        QFile::remove(temp);
-        return TfmPreview::tr("The report could not be written to \"%1\".").arg(file);
-    }
-    return {};
 }
 
 TfmPreview::TfmPreview(TBandReport &report, const QPageLayout &layout, const QString &title,

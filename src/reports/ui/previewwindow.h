@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reports/bandreport.h"
+
 #include <QDialog>
 #include <QPageLayout>
 #include <QWidget>
@@ -71,7 +73,3 @@ private:
     QProgressBar *m_progress;
     int m_page = 1;
 };
-
-// Writes the report to a PDF file with the layout; returns an empty text or the error.
-QString WriteReportPdf(TBandReport &report, const QPageLayout &layout, const QString &file,
-                       const QString &title);
