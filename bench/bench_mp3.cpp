@@ -1,0 +1,168 @@
+// Reading a folder of MP3 files: our reader against TagLib (tags and audio properties)
+// and against a bare open/fstat/pread/close loop, the floor any reader stands on.
+// Usage: bench_mp3 [FOLDER]   (default: a new temporary folder of 10,000 files)
+
+#include "mp3/mp3file.h"
+#include "mp3/mp3scan.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <taglib/audioproperties.h>
+#include <taglib/fileref.h>
+#include <taglib/tag.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kFiles = 10000;
+
+QByteArray Synchsafe(quint32 n)
+{
+    QByteArray b(4, '\0');
+    for (int k = 0; k < 4; ++k)
+        b[k] = char((n >> (7 * (3 - k))) & 0x7f);
+    return b;
+}
+
+QByteArray TextFrame(const char *id, const QByteArray &text, int major)
+{
+    const QByteArray data = QByteArray(1, '\3') + text;
+    const quint32 n = quint32(data.size());
+    QByteArray size = Synchsafe(n);
+    if (major != 4)
+        for (int k = 0; k < 4; ++k)
+            size[k] = char(n >> (8 * (3 - k)));
+    return QByteArray(id) + size + QByteArray(2, '\0') + data;
+}
+
+// Mixed files: a version 1 tag only, version 2.3 with a picture, version 2.4 with
+// padding, and VBR with a Xing header; 40 frames of 128 kbit/s audio each.
+QByteArray MakeFile(int i)
+{
+    QByteArray frame = QByteArray::fromHex("FFFB9064") + QByteArray(413, '\x55');
+    QByteArray audio = frame.repeated(40);
+    const QByteArray n = QByteArray::number(i);
+    QByteArray tag;
+    const int kind = i % 4;
+    if (kind == 3)
+        audio.replace(36, 12, QByteArray("Xing") + QByteArray::fromHex("0000000100000028"));
+    if (kind != 0) {
+        const int major = kind == 2 ? 4 : 3;
+        QByteArray body = TextFrame("TIT2", "Title " + n, major) +
+                          TextFrame("TPE1", "Artist " + QByteArray::number(i / 100), major) +
+                          TextFrame("TALB", "Album " + QByteArray::number(i / 10), major) +
+                          TextFrame("TRCK", QByteArray::number(i % 10 + 1), major) +
+                          TextFrame("TCON", "(17)", major);
+        if (kind == 1)
+            body += QByteArray("APIC") + QByteArray::fromHex("00004E20") + QByteArray(2, '\0') +
+                    QByteArray(20000, '\x11');
+        else
+            body += QByteArray(1024, '\0');
+        tag = QByteArray("ID3") + char(major) + QByteArray(2, '\0') +
+              Synchsafe(quint32(body.size())) + body;
+    }
+    QByteArray v1 = "TAG" + ("v1 title " + n).leftJustified(30, '\0') +
+                    QByteArray("v1 artist").leftJustified(30, '\0') +
+                    QByteArray("v1 album").leftJustified(30, '\0') + "2001" + QByteArray(28, '\0') +
+                    char(0) + char(i % 20) + char(17);
+    return tag + audio + v1;
+}
+
+double Seconds(const std::function<void()> &op)
+{
+    double best = 1e9;
+    for (int run = 0; run < 3; ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        op();
+        best = std::min(
+            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir temp;
+    QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
+    QStringList paths;
+    if (argc <= 1) {
+        // A tree of 100 album folders of 100 files each.
+        for (int i = 0; i < kFiles; ++i) {
+            const QString dir =
+                folder + QStringLiteral("/Album %1").arg(i / 100, 3, 10, QLatin1Char('0'));
+            if (i % 100 == 0)
+                QDir().mkpath(dir);
+            const QString path = dir + QStringLiteral("/%1.mp3").arg(i, 5, 10, QLatin1Char('0'));
+            QFile f(path);
+            if (!f.open(QIODevice::WriteOnly) || f.write(MakeFile(i)) < 0)
+                return 1;
+            paths << path;
+        }
+    } else {
+        std::vector<const TMP3File *> files;
+        const auto tree = ScanMp3Folder(folder);
+        CollectMp3Files(*tree, files);
+        for (const TMP3File *f : files)
+            paths << f->Path;
+    }
+    std::vector<QByteArray> local;
+    for (const QString &p : paths)
+        local.push_back(QFile::encodeName(p));
+    const double count = double(local.size());
+
+    qint64 sink = 0;
+    const double floor = Seconds([&] {
+        char buf[4096];
+        for (const QByteArray &p : local) {
+            const int fd = ::open(p.constData(), O_RDONLY | O_CLOEXEC);
+            struct stat st;
+            ::fstat(fd, &st);
+            sink += ::pread(fd, buf, sizeof buf, 0);
+            sink += ::pread(fd, buf, 128, st.st_size - 128);
+            ::close(fd);
+        }
+    });
+    const double ours = Seconds([&] {
+        for (const QString &p : paths) {
+            TMP3File f;
+            f.ReadInfo(p);
+            sink += f.Length + f.Title.size();
+        }
+    });
+    const double taglib = Seconds([&] {
+        for (const QByteArray &p : local) {
+            TagLib::FileRef f(p.constData(), true, TagLib::AudioProperties::Fast);
+            if (f.tag())
+                sink += f.tag()->title().size() + f.tag()->track();
+            if (f.audioProperties())
+                sink += f.audioProperties()->lengthInSeconds();
+        }
+    });
+    const double tree = Seconds([&] {
+        const auto t = ScanMp3Folder(folder);
+        sink += qint64(t->Items.size());
+    });
+
+    std::printf("%-34s %12s %12s\n", "reading MP3 files (warm cache)", "files/s", "vs ours");
+    std::printf("%-34s %12.0f %12.2f\n", "ours (TMP3File::ReadInfo)", count / ours, 1.0);
+    std::printf("%-34s %12.0f %12.2f\n", "TagLib (tags + audio properties)", count / taglib,
+                taglib / ours);
+    std::printf("%-34s %12.0f %12.2f\n", "floor (open/fstat/2 pread/close)", count / floor,
+                floor / ours);
+    std::printf("scan of the folder tree (%d files): %.0f ms\n", int(count), tree * 1000);
+    std::printf("(checksum %lld)\n", static_cast<long long>(sink));
+    return 0;
+}

@@ -1,0 +1,636 @@
+#include "mp3/mp3file.h"
+
+#include "model/textcodec.h"
+#include "shell/genrelist.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kOtherGenre = 12;
+constexpr qint64 kSyncSearch = 64 * 1024;
+constexpr qint64 kMaxTextFrame = 64 * 1024; // larger frames (pictures) are skipped
+constexpr qint64 kFirstBlock = 4096;
+
+// Where the bytes come from: a file read with pread, or a buffer (tests, fuzzing).
+class TSource
+{
+public:
+    virtual ~TSource() = default;
+    virtual qint64 Size() const = 0;
+    // Reads up to len bytes at off; returns how many were read.
+    virtual qint64 Read(qint64 off, char *buf, qint64 len) const = 0;
+
+    QByteArray Block(qint64 off, qint64 len) const
+    {
+        if (off < 0 || off >= Size() || len <= 0)
+            return {};
+        QByteArray out(int(std::min(len, Size() - off)), Qt::Uninitialized);
+        const qint64 got = Read(off, out.data(), out.size());
+        out.truncate(int(std::max<qint64>(got, 0)));
+        return out;
+    }
+};
+
+class TFileSource : public TSource
+{
+public:
+    TFileSource(int fd, qint64 size) : fd_(fd), size_(size) {}
+    qint64 Size() const override { return size_; }
+    qint64 Read(qint64 off, char *buf, qint64 len) const override
+    {
+        qint64 done = 0;
+        while (done < len) {
+            const ssize_t n = ::pread(fd_, buf + done, size_t(len - done), off + done);
+            if (n <= 0)
+                break;
+            done += n;
+        }
+        return done;
+    }
+
+private:
+    int fd_;
+    qint64 size_;
+};
+
+class TBufferSource : public TSource
+{
+public:
+    explicit TBufferSource(const QByteArray &bytes) : bytes_(bytes) {}
+    qint64 Size() const override { return bytes_.size(); }
+    qint64 Read(qint64 off, char *buf, qint64 len) const override
+    {
+        const qint64 n = std::clamp<qint64>(bytes_.size() - off, 0, len);
+        if (n > 0)
+            std::memcpy(buf, bytes_.constData() + off, size_t(n));
+        return n;
+    }
+
+private:
+    const QByteArray &bytes_;
+};
+
+quint8 U8(const QByteArray &b, qint64 i)
+{
+    return quint8(b[int(i)]);
+}
+
+quint32 Synchsafe(const QByteArray &b, qint64 i)
+{
+    return (quint32(U8(b, i) & 0x7f) << 21) | (quint32(U8(b, i + 1) & 0x7f) << 14) |
+           (quint32(U8(b, i + 2) & 0x7f) << 7) | quint32(U8(b, i + 3) & 0x7f);
+}
+
+quint32 BigEndian(const QByteArray &b, qint64 i, int n)
+{
+    quint32 v = 0;
+    for (int k = 0; k < n; ++k)
+        v = (v << 8) | U8(b, i + k);
+    return v;
+}
+
+QByteArray Deunsync(const QByteArray &in)
+{
+    QByteArray out;
+    out.reserve(in.size());
+    for (int i = 0; i < in.size(); ++i) {
+        out.append(in[i]);
+        if (quint8(in[i]) == 0xff && i + 1 < in.size() && in[i + 1] == 0)
+            ++i;
+    }
+    return out;
+}
+
+// --- MPEG audio frame header -------------------------------------------------------
+
+struct TFrameHeader
+{
+    int version = 0; // 0 MPEG 1, 1 MPEG 2, 2 MPEG 2.5
+    int layer = 3;
+    int bitRate = 0;
+    int sampleRate = 0;
+    int mode = 0;
+    int frameBytes = 0;
+    int samples = 0;
+};
+
+bool DecodeHeader(const uchar *h, TFrameHeader &out)
+{
+    if (h[0] != 0xff || (h[1] & 0xe0) != 0xe0)
+        return false;
+    const int versionBits = (h[1] >> 3) & 3;
+    const int layerBits = (h[1] >> 1) & 3;
+    const int rateIndex = h[2] >> 4;
+    const int srIndex = (h[2] >> 2) & 3;
+    if (versionBits == 1 || layerBits == 0 || rateIndex == 0 || rateIndex == 15 || srIndex == 3)
+        return false;
+    static const int v1[3][14] = {
+        {32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+        {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+        {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}};
+    static const int v2[2][14] = {{32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+                                  {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}};
+    static const int rates[3][3] = {
+        {44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
+    out.version = versionBits == 3 ? 0 : versionBits == 2 ? 1 : 2;
+    out.layer = 4 - layerBits;
+    out.bitRate = out.version == 0 ? v1[out.layer - 1][rateIndex - 1]
+                                   : v2[out.layer == 1 ? 0 : 1][rateIndex - 1];
+    out.sampleRate = rates[out.version][srIndex];
+    out.mode = h[3] >> 6;
+    const int pad = (h[2] >> 1) & 1;
+    if (out.layer == 1) {
+        out.samples = 384;
+        out.frameBytes = (12 * out.bitRate * 1000 / out.sampleRate + pad) * 4;
+    } else {
+        out.samples = (out.layer == 3 && out.version != 0) ? 576 : 1152;
+        out.frameBytes = out.samples / 8 * out.bitRate * 1000 / out.sampleRate + pad;
+    }
+    return out.frameBytes > 4;
+}
+
+// --- ID3 version 2 -------------------------------------------------------------------
+
+struct TV2Texts
+{
+    QString title, artist, album, year, track, genre, comment;
+    bool commentSet = false;
+};
+
+QString DecodeText(int encoding, const QByteArray &data)
+{
+    switch (encoding) {
+    case 0:
+        return QString::fromLatin1(data);
+    case 1:
+    case 2: {
+        QByteArray d = data;
+        QStringDecoder dec(QStringDecoder::Utf16BE);
+        if (d.size() >= 2 && quint8(d[0]) == 0xff && quint8(d[1]) == 0xfe) {
+            dec = QStringDecoder(QStringDecoder::Utf16LE);
+            d.remove(0, 2);
+        } else if (d.size() >= 2 && quint8(d[0]) == 0xfe && quint8(d[1]) == 0xff) {
+            d.remove(0, 2);
+        }
+        return dec.decode(d);
+    }
+    case 3:
+        return QString::fromUtf8(data);
+    default:
+        return {};
+    }
+}
+
+// Length of the first string of the encoding, without its terminator; *next is where
+// the rest begins.
+int FirstString(int encoding, const QByteArray &data, int from, int *next)
+{
+    const bool wide = encoding == 1 || encoding == 2;
+    int i = from;
+    if (wide) {
+        while (i + 1 < data.size() && (data[i] != 0 || data[i + 1] != 0))
+            i += 2;
+        *next = std::min<int>(i + 2, data.size());
+    } else {
+        while (i < data.size() && data[i] != 0)
+            ++i;
+        *next = std::min<int>(i + 1, data.size());
+    }
+    return std::min<int>(i, data.size()) - from;
+}
+
+QString TextFrame(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return {};
+    const int enc = U8(data, 0);
+    int next = 0;
+    const int len = FirstString(enc, data, 1, &next);
+    return DecodeText(enc, data.mid(1, len)).trimmed();
+}
+
+void CommentFrame(const QByteArray &data, TV2Texts &t)
+{
+    if (t.commentSet || data.size() < 4)
+        return;
+    const int enc = U8(data, 0);
+    int next = 0;
+    const int descLen = FirstString(enc, data, 4, &next);
+    if (!DecodeText(enc, data.mid(4, descLen)).isEmpty())
+        return; // a described comment holds some program's own data
+    int end = 0;
+    const int len = FirstString(enc, data, next, &end);
+    t.comment = DecodeText(enc, data.mid(next, len));
+    t.commentSet = true;
+}
+
+void TakeFrame(const QByteArray &id, const QByteArray &data, TV2Texts &t)
+{
+    auto set = [&](QString &field) {
+        if (field.isEmpty())
+            field = TextFrame(data);
+    };
+    if (id == "TIT2" || id == "TT2")
+        set(t.title);
+    else if (id == "TPE1" || id == "TP1")
+        set(t.artist);
+    else if (id == "TALB" || id == "TAL")
+        set(t.album);
+    else if (id == "TYER" || id == "TYE" || id == "TDRC")
+        set(t.year);
+    else if (id == "TRCK" || id == "TRK")
+        set(t.track);
+    else if (id == "TCON" || id == "TCO")
+        set(t.genre);
+    else if (id == "COMM" || id == "COM")
+        CommentFrame(data, t);
+}
+
+bool Wanted(const QByteArray &id)
+{
+    static const char *const ids[] = {"TIT2", "TPE1", "TALB", "TYER", "TDRC",
+                                      "TRCK", "TCON", "COMM", "TT2",  "TP1",
+                                      "TAL",  "TYE",  "TRK",  "TCO",  "COM"};
+    for (const char *w : ids)
+        if (id == w)
+            return true;
+    return false;
+}
+
+// Walks the frames of the tag whose body is [start, end) of src; reads only the
+// headers and the small frames it wants. When the whole tag is unsynchronised
+// (versions 2.2 and 2.3), body holds it already undone.
+void ReadFrames(int major, const TSource &src, qint64 start, qint64 end, const QByteArray *body,
+                TV2Texts &t)
+{
+    const int headerSize = major == 2 ? 6 : 10;
+    QByteArray cache;
+    qint64 cacheAt = 0;
+    auto bytes = [&](qint64 off, qint64 len) -> QByteArray {
+        if (body)
+            return body->mid(int(off - start), int(len));
+        if (off >= cacheAt && off + len <= cacheAt + cache.size())
+            return cache.mid(int(off - cacheAt), int(len));
+        cacheAt = off;
+        cache = src.Block(off, std::max<qint64>(len, std::min<qint64>(kFirstBlock, end - off)));
+        return cache.left(int(len));
+    };
+    qint64 pos = start;
+    while (pos + headerSize <= end) {
+        const QByteArray h = bytes(pos, headerSize);
+        if (h.size() < headerSize || h[0] == 0)
+            break; // padding, or the file ends
+        QByteArray id;
+        qint64 size = 0;
+        int formatFlags = 0;
+        if (major == 2) {
+            id = h.left(3);
+            size = BigEndian(h, 3, 3);
+        } else {
+            id = h.left(4);
+            size = major == 4 ? Synchsafe(h, 4) : BigEndian(h, 4, 4);
+            formatFlags = U8(h, 9);
+        }
+        const qint64 dataAt = pos + headerSize;
+        if (size <= 0 || dataAt + size > end)
+            break;
+        pos = dataAt + size;
+        if (!Wanted(id) || size > kMaxTextFrame)
+            continue;
+        const bool compressedOrEncrypted =
+            major == 3 ? (formatFlags & 0xc0) != 0 : major == 4 && (formatFlags & 0x0c) != 0;
+        if (compressedOrEncrypted)
+            continue;
+        QByteArray data = bytes(dataAt, size);
+        if (major == 4) {
+            if (formatFlags & 0x01) // data length indicator
+                data.remove(0, 4);
+            if (formatFlags & 0x02)
+                data = Deunsync(data);
+        }
+        TakeFrame(id, data, t);
+    }
+}
+
+// Reads the version 2 tag at the start of src, if any; returns the offset past it.
+qint64 ReadId3v2(const TSource &src, const QByteArray &head, TV2Texts &t)
+{
+    if (head.size() < 10 || !head.startsWith("ID3"))
+        return 0;
+    const int major = U8(head, 3);
+    const int flags = U8(head, 5);
+    qint64 tagEnd = 10 + qint64(Synchsafe(head, 6));
+    if (major == 4 && (flags & 0x10))
+        tagEnd += 10; // footer
+    if (major < 2 || major > 4)
+        return tagEnd;
+    const qint64 bodyEnd = std::min<qint64>(10 + Synchsafe(head, 6), src.Size());
+    qint64 start = 10;
+    const bool unsyncTag = (flags & 0x80) && major < 4;
+    QByteArray whole;
+    if (unsyncTag) {
+        whole = Deunsync(src.Block(10, std::min<qint64>(bodyEnd - 10, 1 << 20)));
+        start = 10;
+    }
+    auto at = [&](qint64 off, qint64 len) {
+        return unsyncTag ? whole.mid(int(off - 10), int(len)) : src.Block(off, len);
+    };
+    qint64 end = unsyncTag ? 10 + whole.size() : bodyEnd;
+    if (major >= 3 && (flags & 0x40)) { // extended header
+        const QByteArray e = head.size() >= 14 ? head.mid(10, 4) : at(10, 4);
+        if (e.size() < 4)
+            return tagEnd;
+        start = major == 4 ? 10 + Synchsafe(e, 0) : 10 + 4 + BigEndian(e, 0, 4);
+    }
+    if (unsyncTag) {
+        QByteArray body = whole.mid(int(start - 10));
+        ReadFrames(major, src, start, start + body.size(), &body, t);
+    } else {
+        ReadFrames(major, src, start, end, nullptr, t);
+    }
+    return tagEnd;
+}
+
+// --- The first frame and its VBR header ----------------------------------------------
+
+bool FindFirstFrame(const TSource &src, qint64 from, TFrameHeader &hdr, qint64 &at,
+                    QByteArray &frame, qint64 &frameAt)
+{
+    for (qint64 window : {kFirstBlock, kSyncSearch + 4}) {
+        const QByteArray block = src.Block(from, window);
+        const auto *p = reinterpret_cast<const uchar *>(block.constData());
+        for (qint64 i = 0; i + 4 <= block.size(); ++i) {
+            if (p[i] != 0xff || i >= kSyncSearch)
+                continue;
+            TFrameHeader h;
+            if (!DecodeHeader(p + i, h))
+                continue;
+            const qint64 next = i + h.frameBytes;
+            uchar nh[4];
+            bool confirmed = false;
+            if (next + 4 <= block.size()) {
+                std::memcpy(nh, p + next, 4);
+                confirmed = true;
+            } else if (src.Read(from + next, reinterpret_cast<char *>(nh), 4) == 4) {
+                confirmed = true;
+            } else if (from + next >= src.Size() - 128) {
+                // a lone frame that runs to the end of the audio
+                hdr = h;
+                at = from + i;
+                frame = block.mid(int(i));
+                frameAt = at;
+                return true;
+            }
+            TFrameHeader h2;
+            if (confirmed && DecodeHeader(nh, h2) && h2.version == h.version &&
+                h2.layer == h.layer && h2.sampleRate == h.sampleRate) {
+                hdr = h;
+                at = from + i;
+                frame = block.mid(int(i), 256);
+                frameAt = at;
+                return true;
+            }
+        }
+        if (block.size() < window)
+            break;
+    }
+    return false;
+}
+
+// Frame count of a Xing/Info or VBRI header in the first frame, or 0.
+qint64 VbrFrames(const QByteArray &frame, const TFrameHeader &h)
+{
+    const bool mono = h.mode == 3;
+    const int side = h.version == 0 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+    const int x = 4 + side;
+    if (frame.size() >= x + 12 && (frame.mid(x, 4) == "Xing" || frame.mid(x, 4) == "Info")) {
+        if (BigEndian(frame, x + 4, 4) & 1)
+            return BigEndian(frame, x + 8, 4);
+        return 0;
+    }
+    if (frame.size() >= 36 + 18 && frame.mid(36, 4) == "VBRI")
+        return BigEndian(frame, 36 + 14, 4);
+    return 0;
+}
+
+// "(17)", "17", "(17)Rock" or a name: the list index, or -1 with text set.
+int ParseGenre(const QString &g, QString *text)
+{
+    const QStringList &list = GenreList();
+    QString s = g.trimmed();
+    if (s.startsWith(QLatin1Char('('))) {
+        const int close = s.indexOf(QLatin1Char(')'));
+        bool ok = false;
+        const int n = close > 1 ? s.mid(1, close - 1).toInt(&ok) : -1;
+        if (ok && n >= 0)
+            return n < list.size() ? n : kOtherGenre;
+        if (close > 0 && close + 1 < s.size())
+            s = s.mid(close + 1);
+    }
+    bool ok = false;
+    const int n = s.toInt(&ok);
+    if (ok && n >= 0)
+        return n < list.size() ? n : kOtherGenre;
+    for (int i = 0; i < list.size(); ++i)
+        if (list[i].compare(s, Qt::CaseInsensitive) == 0)
+            return i;
+    *text = s;
+    return -1;
+}
+
+QString V1Text(const QByteArray &tag, int from, int width)
+{
+    const QByteArray field = tag.mid(from, width);
+    const int nul = field.indexOf('\0');
+    return cp1252::decodePlain(nul < 0 ? field : field.left(nul));
+}
+
+} // namespace
+
+QString TMP3Item::RelativePath() const
+{
+    if (!Parent)
+        return {};
+    const QString up = Parent->RelativePath();
+    return up.isEmpty() ? Name : up + QLatin1Char('/') + Name;
+}
+
+TMP3Item *TMP3Folder::Add(std::unique_ptr<TMP3Item> item)
+{
+    item->Parent = this;
+    Items.push_back(std::move(item));
+    return Items.back().get();
+}
+
+void TMP3File::SetStreamDefaults()
+{
+    Version = 0;
+    Layer = 3;
+    BitRate = 128;
+    SampleRate = 44100;
+    ChannelMode = 1;
+    Length = FileSize * 8 / 128000;
+    Vbr = false;
+}
+
+static void ReadAll(TMP3File &f, const TSource &src)
+{
+    f.Title.clear();
+    f.Artist.clear();
+    f.Album.clear();
+    f.Year.clear();
+    f.Comment.clear();
+    f.Track = 0;
+    f.Genre = kOtherGenre;
+    f.GenreText.clear();
+    f.FileSize = src.Size();
+    f.Version = 0;
+    f.Layer = 3;
+    f.BitRate = 128;
+    f.SampleRate = 44100;
+    f.ChannelMode = 1;
+    f.Length = f.FileSize * 8 / 128000;
+    f.Vbr = false;
+    if (src.Size() < 128)
+        return;
+
+    const QByteArray head = src.Block(0, kFirstBlock);
+    TV2Texts v2;
+    const qint64 tagEnd = ReadId3v2(src, head, v2);
+
+    const QByteArray tail = src.Block(src.Size() - 128, 128);
+    const bool hasV1 = tail.size() == 128 && tail.startsWith("TAG");
+    if (hasV1) {
+        f.Title = V1Text(tail, 3, 30);
+        f.Artist = V1Text(tail, 33, 30);
+        f.Album = V1Text(tail, 63, 30);
+        f.Year = V1Text(tail, 93, 4);
+        if (tail[125] == 0) {
+            f.Comment = V1Text(tail, 97, 28);
+            f.Track = U8(tail, 126);
+        } else {
+            f.Comment = V1Text(tail, 97, 30);
+        }
+        f.Genre = U8(tail, 127) < GenreList().size() ? U8(tail, 127) : kOtherGenre;
+    }
+    auto over = [](QString &field, const QString &v2value) {
+        if (!v2value.isEmpty())
+            field = v2value;
+    };
+    over(f.Title, v2.title);
+    over(f.Artist, v2.artist);
+    over(f.Album, v2.album);
+    over(f.Year, v2.year.left(4));
+    over(f.Comment, v2.comment);
+    if (!v2.track.isEmpty()) {
+        bool ok = false;
+        const int n = v2.track.section(QLatin1Char('/'), 0, 0).trimmed().toInt(&ok);
+        if (ok && n >= 0)
+            f.Track = n;
+    }
+    if (!v2.genre.isEmpty()) {
+        QString text;
+        const int g = ParseGenre(v2.genre, &text);
+        if (g >= 0)
+            f.Genre = g;
+        else
+            f.GenreText = text;
+    }
+
+    TFrameHeader h;
+    qint64 at = 0;
+    qint64 frameAt = 0;
+    QByteArray frame;
+    if (tagEnd >= src.Size() || !FindFirstFrame(src, tagEnd, h, at, frame, frameAt))
+        return;
+    f.Version = quint8(h.version);
+    f.Layer = h.layer;
+    f.BitRate = h.bitRate;
+    f.SampleRate = h.sampleRate;
+    f.ChannelMode = quint8(h.mode);
+    const qint64 frames = VbrFrames(frame, h);
+    if (frames > 0) {
+        f.Length = frames * h.samples / h.sampleRate;
+        f.Vbr = true;
+    } else {
+        const qint64 audio = std::max<qint64>(src.Size() - tagEnd - (hasV1 ? 128 : 0), 0);
+        f.Length = audio * 8 / (qint64(h.bitRate) * 1000);
+    }
+}
+
+void TMP3File::ReadInfo(const QString &path)
+{
+    const QByteArray local = QFile::encodeName(path);
+    const int fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC);
+    struct stat st
+    {
+    };
+    if (fd < 0 && ::stat(local.constData(), &st) != 0)
+        return; // nothing there
+    Path = path;
+    Name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        Title.clear();
+        Artist.clear();
+        Album.clear();
+        Year.clear();
+        Comment.clear();
+        Track = 0;
+        Genre = kOtherGenre;
+        GenreText.clear();
+        SetStreamDefaults();
+        return;
+    }
+    TFileSource src(fd, qint64(st.st_size));
+    ReadAll(*this, src);
+    ::close(fd);
+}
+
+void TMP3File::ReadFromBytes(const QByteArray &bytes)
+{
+    TBufferSource src(bytes);
+    ReadAll(*this, src);
+}
+
+QString TMP3File::GenreName() const
+{
+    if (!GenreText.isEmpty())
+        return GenreText;
+    const QStringList &list = GenreList();
+    return Genre >= 0 && Genre < list.size() ? list[Genre] : list[kOtherGenre];
+}
+
+QString TMP3File::Description() const
+{
+    static const char *const versions[] = {"MPEG 1.0", "MPEG 2.0", "MPEG 2.5"};
+    static const char *const modes[] = {"Stereo", "Joint Stereo", "Dual Channel", "Single Channel"};
+    return QStringLiteral("%1, layer %2, %3kbps, %4kHz, %5")
+        .arg(QLatin1String(versions[Version % 3]))
+        .arg(Layer)
+        .arg(BitRate)
+        .arg(SampleRate / 1000)
+        .arg(QLatin1String(modes[ChannelMode & 3]));
+}
+
+QString TMP3File::SizeText() const
+{
+    return QLocale().toString(double(FileSize) / 1000.0, 'f', 0) + QStringLiteral(" KB");
+}
+
+QString TMP3File::LengthText() const
+{
+    return QStringLiteral("%1:%2")
+        .arg(Length / 60, 2, 10, QLatin1Char('0'))
+        .arg(Length % 60, 2, 10, QLatin1Char('0'));
+}
