@@ -9,12 +9,14 @@
 #include "model/qeldb.h"
 #include "model/tracks.h"
 #include "reports/ui/previewwindow.h"
+#include "reports/ui/printalbumsdialog.h"
 #include "reports/ui/printlistdialog.h"
 #include "services/backups.h"
 #include "services/process.h"
 #include "services/ui/processwindow.h"
 #include "services/ui/restorebackupdialog.h"
 #include "shell/dmglobal.h"
+#include "shell/ui/iconlists.h"
 #include "shell/ui/splash.h"
 #include "views/browsestate.h"
 #include <QAction>
@@ -240,6 +242,23 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
         count(save(&preview, path(QStringLiteral("preview.png"))));
         preview.hide();
         printList.hide();
+
+        std::vector<const TAlbum *> some;
+        for (qsizetype i = 0; i < main.Db().AlbumCount() && some.size() < 3; ++i)
+            some.push_back(main.Db().Album(i));
+        TfmPrintAlbums printAlbums(some, main.Dm().Settings(), main.Dm().Fields(),
+                                   main.Dm().Prefs().CoversFolder, &main);
+        printAlbums.Icon = [](int index) { return TIconLists::Instance().LargeImage(index); };
+        printAlbums.show();
+        count(save(&printAlbums, path(QStringLiteral("print-albums.png"))));
+        std::unique_ptr<TrpAlbums> albumReport = printAlbums.MakeReport();
+        TfmPreview albumPreview(*albumReport, printAlbums.PageLayout(),
+                                QStringLiteral("Album Report"), &main);
+        albumPreview.resize(760, 900);
+        albumPreview.show();
+        count(save(&albumPreview, path(QStringLiteral("preview-albums.png"))));
+        albumPreview.hide();
+        printAlbums.hide();
     }
 
     // The restore list with a backup of the collection as it stands.

@@ -1,6 +1,8 @@
 #include "model/album.h"
 #include "model/qeldb.h"
+#include "model/tracks.h"
 #include "reports/ui/previewwindow.h"
+#include "reports/ui/printalbumsdialog.h"
 #include "reports/ui/printlistdialog.h"
 #include "shell/settingsstore.h"
 #include "testsupport.h"
@@ -115,4 +117,47 @@ TEST(PreviewWindow, NavigationAndPageText)
         Click(&preview, "btPdf");
         EXPECT_GT(QFileInfo(pdf).size(), 0);
     }
+}
+
+TEST(PrintAlbumsDialog, SamplesLayoutSwitchAndStoredWidths)
+{
+    TQelDb db;
+    std::vector<const TAlbum *> albums;
+    for (int a = 0; a < 2; ++a) {
+        auto *album = new TAlbum(&db);
+        album->Title = QStringLiteral("Album %1").arg(a);
+        for (int d = 0; d < 2; ++d) {
+            auto *disc = new TDisc(album);
+            album->Add(disc);
+            for (int t = 0; t < 3; ++t) {
+                auto *track = new TTrack(disc);
+                track->Title = QStringLiteral("Track %1.%2.%3").arg(a).arg(d).arg(t);
+                disc->Add(track);
+            }
+            disc->RebuildTrackList();
+        }
+        db.AddAlbum(album);
+        albums.push_back(album);
+    }
+    TMemorySettingsStore store;
+    TQelFields fields;
+    {
+        TfmPrintAlbums dialog(albums, store, fields, QString());
+        // Two albums: the first track of each disc.
+        EXPECT_EQ(Child<QTreeWidget>(&dialog, "lvTrackFields")->topLevelItemCount(), 4);
+        auto *sample = Child<QTreeWidget>(&dialog, "lvAlbumFields");
+        EXPECT_EQ(sample->headerItem()->text(0), QStringLiteral("Field Name"));
+        Child<QRadioButton>(&dialog, "rbTabular")->setChecked(true);
+        EXPECT_EQ(sample->topLevelItemCount(), 2);
+        sample->header()->resizeSection(0, 321);
+        dialog.reject();
+    }
+    TfmPrintAlbums again({albums.front()}, store, fields, QString());
+    EXPECT_TRUE(Child<QRadioButton>(&again, "rbTabular")->isChecked());
+    EXPECT_EQ(again.AlbumColumns().Items(0)->Width, 321);
+    // One album: every track.
+    EXPECT_EQ(Child<QTreeWidget>(&again, "lvTrackFields")->topLevelItemCount(), 6);
+    std::unique_ptr<TrpAlbums> report = again.MakeReport();
+    EXPECT_EQ(report->Layout, TrpAlbums::alTabular);
+    EXPECT_GT(report->DetailCount(), 6);
 }
