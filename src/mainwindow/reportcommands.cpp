@@ -16,11 +16,10 @@ void TfmMain::wireReportCommands()
         std::vector<const TDataItem *> items;
         for (const TDataItem *item : m_state->CurrentItems)
             items.push_back(item);
-        PrintListReport(this, std::move(items), m_state->Level(), m_dm->Settings(), m_dm->Fields());
+        PrintListReport(this, std::move(items), m_state->Level(), *m_dm);
     };
     const auto albumReport = [this](std::vector<const TAlbum *> albums) {
-        PrintAlbumReport(this, std::move(albums), m_dm->Settings(), m_dm->Fields(),
-                         m_dm->Prefs().CoversFolder,
+        PrintAlbumReport(this, std::move(albums), *m_dm,
                          [](int index) { return TIconLists::Instance().LargeImage(index); });
     };
     onTriggered("acPrintListReport", listReport);

@@ -4,8 +4,10 @@
 #include "model/general.h"
 #include "model/tracks.h"
 #include "reports/ui/previewwindow.h"
+#include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
 #include "shell/ui/windowplacement.h"
+#include "views/ui/selectfields.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -152,6 +154,18 @@ TfmPrintAlbums::TfmPrintAlbums(std::vector<const TAlbum *> albums, TSettingsStor
     auto *printButton = button("btPrint", tr("Print"));
     printButton->setDefault(true);
     auto *pdfButton = button("btPdf", tr("P&DF..."));
+    auto *albumFieldsButton = button("btAlbumFields", tr("Album Fields..."));
+    auto *trackFieldsButton = button("btTrackFields", tr("Track Fields..."));
+    connect(albumFieldsButton, &QPushButton::clicked, this, [this] {
+        copyColumnsBack();
+        if (SelectColumns && SelectColumns(m_albumColumns, tr("for Album Report")))
+            fillAlbumSample();
+    });
+    connect(trackFieldsButton, &QPushButton::clicked, this, [this] {
+        copyColumnsBack();
+        if (SelectColumns && SelectColumns(m_trackColumns, tr("for Album Report")))
+            fillTrackSample();
+    });
     connect(previewButton, &QPushButton::clicked, this, &TfmPrintAlbums::preview);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(printButton, &QPushButton::clicked, this, &TfmPrintAlbums::print);
@@ -180,7 +194,8 @@ TfmPrintAlbums::TfmPrintAlbums(std::vector<const TAlbum *> albums, TSettingsStor
     options->addWidget(m_name);
     options->addWidget(layoutGroup);
     auto *buttons = new QVBoxLayout;
-    for (QPushButton *b : {previewButton, cancel, printButton, pdfButton})
+    for (QPushButton *b :
+         {previewButton, cancel, printButton, pdfButton, albumFieldsButton, trackFieldsButton})
         buttons->addWidget(b);
     buttons->addStretch();
     auto *top = new QHBoxLayout;
@@ -354,11 +369,14 @@ void TfmPrintAlbums::done(int result)
     QDialog::done(result);
 }
 
-void PrintAlbumReport(QWidget *owner, std::vector<const TAlbum *> albums, TSettingsStore &settings,
-                      const TQelFields &fields, const QString &coversFolder,
+void PrintAlbumReport(QWidget *owner, std::vector<const TAlbum *> albums, TdmGlobal &dm,
                       std::function<QImage(int)> icon)
 {
-    TfmPrintAlbums dialog(std::move(albums), settings, fields, coversFolder, owner);
+    TfmPrintAlbums dialog(std::move(albums), dm.Settings(), dm.Fields(), dm.Prefs().CoversFolder,
+                          owner);
+    dialog.SelectColumns = [&dialog, &dm](TListFields &fields, const QString &suffix) {
+        return SelectFields(&dialog, fields, suffix, dm);
+    };
     dialog.Icon = std::move(icon);
     CenterOnOwner(&dialog, owner);
     dialog.exec();

@@ -13,6 +13,7 @@ class QSpinBox;
 class QTreeWidget;
 class TQelFields;
 class TSettingsStore;
+class TdmGlobal;
 
 // "Print Albums": the album report's album and track fields with samples of both, the
 // album field layout, margins and three options; prints, previews or writes a PDF. Its
@@ -34,6 +35,8 @@ public:
     // The icons of the detail rows; none by default.
     std::function<QImage(int)> Icon;
     std::function<QString(QWidget *)> ChoosePdfFile;
+    // The field selection dialog; without it the two "Fields..." buttons do nothing.
+    std::function<bool(TListFields &, const QString &)> SelectColumns;
 
     void done(int result) override;
 
@@ -59,6 +62,5 @@ private:
 };
 
 // "Current List as Album Report..." and "Selected Album as Album Report...".
-void PrintAlbumReport(QWidget *owner, std::vector<const TAlbum *> albums, TSettingsStore &settings,
-                      const TQelFields &fields, const QString &coversFolder,
+void PrintAlbumReport(QWidget *owner, std::vector<const TAlbum *> albums, TdmGlobal &dm,
                       std::function<QImage(int)> icon);

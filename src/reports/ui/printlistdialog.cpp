@@ -3,8 +3,10 @@
 #include "model/dataitem.h"
 #include "model/general.h"
 #include "reports/ui/previewwindow.h"
+#include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
 #include "shell/ui/windowplacement.h"
+#include "views/ui/selectfields.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -111,6 +113,8 @@ TfmPrintList::TfmPrintList(std::vector<const TDataItem *> items, TItemLevel leve
     auto *cancel = button("btCancel", tr("Cancel"));
     auto *previewButton = button("btPreview", tr("Pre&view..."));
     auto *pdfButton = button("btPdf", tr("P&DF..."));
+    auto *fieldsButton = button("btFields", tr("&Fields..."));
+    connect(fieldsButton, &QPushButton::clicked, this, &TfmPrintList::selectColumns);
     connect(printButton, &QPushButton::clicked, this, &TfmPrintList::print);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(previewButton, &QPushButton::clicked, this, &TfmPrintList::preview);
@@ -130,7 +134,7 @@ TfmPrintList::TfmPrintList(std::vector<const TDataItem *> items, TItemLevel leve
     top->addWidget(margins, 2, 1);
     top->addWidget(m_shading, 3, 0);
     auto *buttons = new QVBoxLayout;
-    for (QPushButton *b : {printButton, cancel, previewButton, pdfButton})
+    for (QPushButton *b : {printButton, cancel, previewButton, pdfButton, fieldsButton})
         buttons->addWidget(b);
     buttons->addStretch();
     auto *head = new QHBoxLayout;
@@ -220,6 +224,13 @@ QPageLayout TfmPrintList::PageLayout() const
                        margins, inches ? QPageLayout::Inch : QPageLayout::Millimeter);
 }
 
+void TfmPrintList::selectColumns()
+{
+    copyColumnsBack();
+    if (SelectColumns && SelectColumns(m_columns, tr("for List Report")))
+        fillSample();
+}
+
 void TfmPrintList::preview()
 {
     std::unique_ptr<TrpList> report = MakeReport();
@@ -277,9 +288,12 @@ void TfmPrintList::done(int result)
 }
 
 void PrintListReport(QWidget *owner, std::vector<const TDataItem *> items, TItemLevel level,
-                     TSettingsStore &settings, const TQelFields &fields)
+                     TdmGlobal &dm)
 {
-    TfmPrintList dialog(std::move(items), level, settings, fields, owner);
+    TfmPrintList dialog(std::move(items), level, dm.Settings(), dm.Fields(), owner);
+    dialog.SelectColumns = [&dialog, &dm](TListFields &fields, const QString &suffix) {
+        return SelectFields(&dialog, fields, suffix, dm);
+    };
     CenterOnOwner(&dialog, owner);
     dialog.exec();
 }

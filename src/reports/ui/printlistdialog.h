@@ -15,6 +15,7 @@ class QSpinBox;
 class QTreeWidget;
 class TQelFields;
 class TSettingsStore;
+class TdmGlobal;
 struct TMainServices;
 
 // "Print List": the list report's title, orientation, margins, shading and columns, with
@@ -34,6 +35,8 @@ public:
     QPageLayout PageLayout() const;
     TShowFields &Columns() { return m_columns; }
 
+    // The field selection dialog on the columns; without it "Fields..." is hidden.
+    std::function<bool(TListFields &, const QString &)> SelectColumns;
     // Asks for a PDF file name; tests replace it.
     std::function<QString(QWidget *)> ChoosePdfFile;
 
@@ -45,6 +48,7 @@ private:
     void preview();
     void print();
     void writePdf();
+    void selectColumns();
     QString sectionKey() const;
 
     std::vector<const TDataItem *> m_items;
@@ -62,4 +66,4 @@ private:
 // "Current List as List Report...": the dialog over owner for the items shown in the
 // main window's list.
 void PrintListReport(QWidget *owner, std::vector<const TDataItem *> items, TItemLevel level,
-                     TSettingsStore &settings, const TQelFields &fields);
+                     TdmGlobal &dm);
