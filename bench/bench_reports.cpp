@@ -6,6 +6,7 @@
 
 #include "model/album.h"
 #include "model/qeldb.h"
+#include "reports/albumreport.h"
 #include "reports/listreport.h"
 
 #include <QGuiApplication>
@@ -15,6 +16,9 @@
 #include <QTextDocument>
 
 #include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <sys/resource.h>
 
 using namespace bench;
 
@@ -87,6 +91,25 @@ void BM_QTextDocumentPdfPeer(benchmark::State &state)
     }
 }
 
+void BM_AlbumReportPdf(benchmark::State &state)
+{
+    TLoaded &data = loaded(int(state.range(0)));
+    std::vector<const TAlbum *> albums;
+    for (const TDataItem *item : data.items)
+        albums.push_back(static_cast<const TAlbum *>(item));
+    const QString out = WorkFile(QStringLiteral("albums.pdf"));
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        TrpAlbums report(albums, columns(), columns());
+        report.Build();
+        QPdfWriter pdf(out);
+        pdf.setResolution(300);
+        report.Print(pdf);
+        state.SetIterationTime(SecondsSince(start));
+        state.counters["pages"] = report.PageCount();
+    }
+}
+
 // What opening the preview costs: the measuring pass over every row, then one page.
 void BM_FirstPreviewPage(benchmark::State &state)
 {
@@ -116,6 +139,11 @@ BENCHMARK(BM_QTextDocumentPdfPeer)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AlbumReportPdf)
+    ->Arg(1000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstPreviewPage)
     ->Arg(100000)
     ->Iterations(3)
@@ -130,5 +158,8 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak resident memory: %.0f MB\n", usage.ru_maxrss / 1024.0);
     return 0;
 }
