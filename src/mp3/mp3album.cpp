@@ -1,0 +1,189 @@
+#include "mp3/mp3album.h"
+
+#include "model/album.h"
+#include "model/atomicfile.h"
+#include "model/general.h"
+#include "model/lookuplist.h"
+#include "model/qeldb.h"
+#include "model/textcompare.h"
+#include "model/tracks.h"
+#include "mp3/mp3file.h"
+#include "services/coverimage.h"
+#include "shell/fielddefaults.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace {
+
+const QString kUnset = QStringLiteral("[EMPTY]");
+
+int compareNames(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive);
+}
+
+TLookupItem *lookup(TQelDb &db, TFieldId field, const QString &name)
+{
+    if (name.isEmpty())
+        return nullptr;
+    TLookupList &list = db.LookupList(field);
+    TLookupItem *item = list.GetOrAdd(name);
+    // A new entry shows its name rather than "[EMPTY]".
+    if (item && item->DisplayName.isEmpty())
+        list.Edit(item, item->SortName, name);
+    return item;
+}
+
+struct TBuilder
+{
+    TQelDb &db;
+    QString artist = kUnset;
+    QString title = kUnset;
+
+    void track(TDataItem *parent, const TMP3File &file, int index)
+    {
+        auto *t = new TTrack(parent);
+        parent->Add(t);
+        t->Index = index;
+        t->Position = file.Track;
+        t->Title = file.Title.isEmpty() ? file.Name : file.Title;
+        t->Artist = lookup(db, fdArtist, file.Artist);
+        t->Genre = lookup(db, fdGenre, file.GenreName());
+        t->Year = file.Year;
+        t->Comments = file.Comment;
+        t->SetLength(qint32(qMin<qint64>(file.Length, std::numeric_limits<qint32>::max())));
+        t->AudioFile = file.Path;
+        // A candidate holds while every file agrees; one difference empties it for good.
+        if (artist == kUnset)
+            artist = file.Artist;
+        else if (artist != file.Artist)
+            artist.clear();
+        if (title == kUnset)
+            title = file.Album;
+        else if (title != file.Album)
+            title.clear();
+    }
+
+    // Every file below folder, depth first in list order, as tracks of parent.
+    void filesBelow(TDataItem *parent, const TMP3Folder &folder, int &index)
+    {
+        for (const auto &item : folder.Items) {
+            if (auto *file = dynamic_cast<const TMP3File *>(item.get()))
+                track(parent, *file, ++index);
+            else if (auto *sub = dynamic_cast<const TMP3Folder *>(item.get()))
+                filesBelow(parent, *sub, index);
+        }
+    }
+};
+
+QString findCoverFile(const QString &folder)
+{
+    const QDir dir(folder);
+    for (const char *wanted : {"cover.jpg", "folder.jpg", "front.jpg"})
+        for (const QString &name : dir.entryList(QDir::Files))
+            if (name.compare(QLatin1String(wanted), Qt::CaseInsensitive) == 0)
+                return dir.filePath(name);
+    return {};
+}
+
+} // namespace
+
+void SortMp3Tree(TMP3Folder &folder)
+{
+    std::stable_sort(folder.Items.begin(), folder.Items.end(),
+                     [](const std::unique_ptr<TMP3Item> &a, const std::unique_ptr<TMP3Item> &b) {
+                         const auto *fa = dynamic_cast<const TMP3File *>(a.get());
+                         const auto *fb = dynamic_cast<const TMP3File *>(b.get());
+                         if (!fa != !fb)
+                             return !fa; // folders first
+                         if (const int c = compareNames(a->Name, b->Name))
+                             return c < 0;
+                         if (fa && fb) {
+                             if (const int c = compareNames(fa->Album, fb->Album))
+                                 return c < 0;
+                             return compareNames(fa->Title, fb->Title) < 0;
+                         }
+                         return false;
+                     });
+    for (auto &item : folder.Items)
+        if (auto *sub = dynamic_cast<TMP3Folder *>(item.get()))
+            SortMp3Tree(*sub);
+}
+
+TAlbum *CreateFromMP3Folder(const TMP3Folder &root, TQelDb &db, const TFieldDefaults *defaults,
+                            const QString &coversFolder, QString *coverError)
+{
+    auto *album = new TAlbum(&db);
+    if (defaults)
+        defaults->ApplyTo(*album, db);
+    album->Format = lookup(db, fdFormat, QStringLiteral("MP3"));
+    TBuilder b{db};
+
+    int discs = 0;
+    size_t i = 0;
+    for (; i < root.Items.size(); ++i) {
+        const auto *folder = dynamic_cast<const TMP3Folder *>(root.Items[i].get());
+        if (!folder)
+            break;
+        auto *disc = new TDisc(album);
+        album->Add(disc);
+        disc->Index = ++discs;
+        disc->Title = folder->Name;
+        int position = 0;
+        for (const auto &item : folder->Items) {
+            ++position;
+            if (auto *file = dynamic_cast<const TMP3File *>(item.get())) {
+                b.track(disc, *file, position);
+            } else if (auto *sub = dynamic_cast<const TMP3Folder *>(item.get())) {
+                auto *header = new THeader(disc);
+                disc->Add(header);
+                header->Index = position;
+                header->Title = sub->Name;
+                int index = 0;
+                b.filesBelow(header, *sub, index);
+            }
+        }
+    }
+    if (i < root.Items.size()) {
+        auto *disc = new TDisc(album);
+        album->Add(disc);
+        disc->Index = ++discs;
+        disc->Title = QStringLiteral("Other Files");
+        int index = 0;
+        for (; i < root.Items.size(); ++i)
+            if (auto *file = dynamic_cast<const TMP3File *>(root.Items[i].get()))
+                b.track(disc, *file, ++index);
+    }
+
+    const bool oneArtist = !b.artist.isEmpty() && b.artist != kUnset;
+    album->Artist = lookup(db, fdArtist, oneArtist ? b.artist : QStringLiteral("Various"));
+    const bool oneTitle = !b.title.isEmpty() && b.title != kUnset;
+    album->Title = oneTitle ? b.title : root.Name;
+    if (album->DiscCount() == 1)
+        album->Disc(0)->Title = album->Title;
+    for (qsizetype d = 0; d < album->DiscCount(); ++d)
+        album->Disc(d)->RebuildTrackList();
+    album->RebuildTrackLists();
+
+    // The folder's cover picture, copied beside the other covers without replacing one.
+    const QString cover = findCoverFile(root.Path);
+    if (!cover.isEmpty() && !coversFolder.isEmpty()) {
+        const QString base =
+            MakeFileNameSafe(album->Title.isEmpty() ? root.Name : QString(album->Title));
+        QString name = base + QStringLiteral(".jpg");
+        for (int n = 2; QFileInfo::exists(QDir(coversFolder).filePath(name)); ++n)
+            name = QStringLiteral("%1 (%2).jpg").arg(base).arg(n);
+        const QString error = CopyFileAtomically(cover, QDir(coversFolder).filePath(name));
+        if (error.isEmpty()) {
+            album->CoverFile = name;
+            const QImage thumbnail = MakeCoverThumbnail(cover);
+            if (!thumbnail.isNull())
+                album->SetThumbnail(&thumbnail);
+        } else if (coverError) {
+            *coverError = error;
+        }
+    }
+    return album;
+}
