@@ -1,13 +1,30 @@
-// The MP3 menu: playing the current track's audio file. The MP3 explorer comes with its
-// window.
+// The MP3 menu: the MP3 explorer, and playing the current track's audio file.
 #include "mainwindow/mainwindow.h"
 
+#include "editors/ui/albumeditor.h"
+#include "model/album.h"
+#include "model/qeldb.h"
 #include "model/tracks.h"
+#include "mp3/ui/mp3explorer.h"
 #include <QAction>
 
 void TfmMain::createMp3Actions()
 {
-    makeAction("acMp3Explorer", tr("&MP3 Explorer..."), tr("MP3 Explorer"), {}, nullptr);
+    QAction *explorer =
+        makeAction("acMp3Explorer", tr("&MP3 Explorer..."), tr("MP3 Explorer"), {}, nullptr);
+    explorer->setEnabled(true);
+    connect(explorer, &QAction::triggered, this, [this] {
+        // An album made of a folder goes through the album editor, and in on OK.
+        ShowMp3Explorer(Services(), [this](TAlbum *album) {
+            m_place.Remember(*m_state);
+            if (EditAlbum(Services(), *album, TfmAlbum::amAdd) != QDialog::Accepted)
+                return false;
+            m_db->AddAlbum(album);
+            saveAndRebuild(album);
+            return true;
+        });
+        refreshKeepingPlace();
+    });
     makeAction("acPlayAudioFile", tr("&Play Audio File"),
                tr("Play Audio File Associated with Current Track"), {}, &TfmMain::cmPlayAudioFile);
 }

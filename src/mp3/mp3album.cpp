@@ -90,26 +90,38 @@ QString findCoverFile(const QString &folder)
 
 } // namespace
 
-void SortMp3Tree(TMP3Folder &folder)
+namespace {
+
+// Folders first only where asked (the chosen folder); below it, names alone decide, as
+// the file systems the layout rules were made for list a folder.
+void sortTree(TMP3Folder &folder, bool foldersFirst)
 {
-    std::stable_sort(folder.Items.begin(), folder.Items.end(),
-                     [](const std::unique_ptr<TMP3Item> &a, const std::unique_ptr<TMP3Item> &b) {
-                         const auto *fa = dynamic_cast<const TMP3File *>(a.get());
-                         const auto *fb = dynamic_cast<const TMP3File *>(b.get());
-                         if (!fa != !fb)
-                             return !fa; // folders first
-                         if (const int c = compareNames(a->Name, b->Name))
-                             return c < 0;
-                         if (fa && fb) {
-                             if (const int c = compareNames(fa->Album, fb->Album))
-                                 return c < 0;
-                             return compareNames(fa->Title, fb->Title) < 0;
-                         }
-                         return false;
-                     });
+    std::stable_sort(
+        folder.Items.begin(), folder.Items.end(),
+        [foldersFirst](const std::unique_ptr<TMP3Item> &a, const std::unique_ptr<TMP3Item> &b) {
+            const auto *fa = dynamic_cast<const TMP3File *>(a.get());
+            const auto *fb = dynamic_cast<const TMP3File *>(b.get());
+            if (foldersFirst && !fa != !fb)
+                return !fa;
+            if (const int c = compareNames(a->Name, b->Name))
+                return c < 0;
+            if (fa && fb) {
+                if (const int c = compareNames(fa->Album, fb->Album))
+                    return c < 0;
+                return compareNames(fa->Title, fb->Title) < 0;
+            }
+            return false;
+        });
     for (auto &item : folder.Items)
         if (auto *sub = dynamic_cast<TMP3Folder *>(item.get()))
-            SortMp3Tree(*sub);
+            sortTree(*sub, false);
+}
+
+} // namespace
+
+void SortMp3Tree(TMP3Folder &folder)
+{
+    sortTree(folder, true);
 }
 
 TAlbum *CreateFromMP3Folder(const TMP3Folder &root, TQelDb &db, const TFieldDefaults *defaults,

@@ -7,8 +7,9 @@ class TFieldDefaults;
 class TMP3Folder;
 class TQelDb;
 
-// Puts folders before files, each in case-insensitive name order (files of equal name by
-// album, then title), in this folder and every folder below it.
+// Puts the folder's own subfolders before its files, each in case-insensitive name order
+// (files of equal name by album, then title); below it, folders and files mix in name
+// order.
 void SortMp3Tree(TMP3Folder &folder);
 
 // A new album (not yet in db) from a scanned, sorted folder tree: the root's leading

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QFileSystemModel;
+class QLabel;
+class QProgressBar;
+class QSplitter;
+class QTimer;
+class QTreeView;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TAlbum;
+class TMP3Folder;
+class TMP3Item;
+struct TMainServices;
+
+// The MP3 explorer: a folder tree beside the MP3 files of the chosen folder with their
+// tags and stream values; plays a file and makes a new album of the folder.
+class TfmScanMp3 : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // addAlbum gets a new album made from the folder (not in the collection); it returns
+    // true when it took the album, false when the album is to be discarded.
+    TfmScanMp3(TMainServices services, std::function<bool(TAlbum *)> addAlbum,
+               QWidget *parent = nullptr);
+    ~TfmScanMp3() override;
+
+    // Scans folder as choosing it in the tree does.
+    void ScanFolder(const QString &folder);
+    bool Scanning() const { return m_scanning; }
+    void CancelScan() { m_cancel = true; }
+    TMP3Folder *Root() { return m_root.get(); }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void done(int result) override;
+
+private:
+    void fillList();
+    void addFileRow(const TMP3Item *item, bool flat);
+    void onTreeChanged();
+    void updateCommands();
+    void createAlbum();
+    void play();
+    const TMP3Item *currentItem() const;
+
+    std::unique_ptr<TMainServices> m_services;
+    std::function<bool(TAlbum *)> m_addAlbum;
+    std::unique_ptr<TMP3Folder> m_root;
+    QString m_folder;
+    int m_total = 0;
+    bool m_scanning = false;
+    bool m_cancel = false;
+    bool m_shown = false;
+
+    QLabel *m_pnFolder;
+    QSplitter *m_split;
+    QFileSystemModel *m_dirs;
+    QTreeView *m_tree;
+    QProgressBar *m_progress;
+    QTreeWidget *m_list;
+    QLabel *m_message;
+    QCheckBox *m_flat;
+    QAction *m_create, *m_play, *m_cancelScan, *m_refresh, *m_close;
+    QTimer *m_treeDelay;
+};
+
+// "&MP3 Explorer...": the explorer over the main window, modal.
+void ShowMp3Explorer(TMainServices services, std::function<bool(TAlbum *)> addAlbum);

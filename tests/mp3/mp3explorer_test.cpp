@@ -1,0 +1,112 @@
+#include "model/album.h"
+#include "model/qeldb.h"
+#include "mp3/mp3file.h"
+#include "mp3/ui/mp3explorer.h"
+#include "shell/dmglobal.h"
+#include "shell/settingsstore.h"
+#include "testsupport.h"
+#include "views/browsestate.h"
+#include "views/ui/mainservices.h"
+#include "views/viewdefinitions.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kFixtures = QStringLiteral(QEL_TEST_FIXTURES "/mp3");
+
+struct TExplorerHost
+{
+    TTestHome home;
+    TScriptedInterface ui;
+    TMemorySettingsStore store;
+    TdmGlobal dm{QStringList{}, &store};
+    TQelDb db;
+    TViewDefinitions views;
+    TBrowseState state{db, dm.Fields(), views};
+    QWidget owner;
+    TMainServices services{&owner, db, dm, state};
+};
+
+} // namespace
+
+TEST(Mp3Explorer, ListsStatusAndAlbum)
+{
+    TExplorerHost host;
+    const QString root = host.home.file(QStringLiteral("Shelf"));
+    QDir().mkpath(root + QStringLiteral("/Sub"));
+    for (const char *name : {"a.mp3", "b.mp3", "Sub/c.mp3"})
+        ASSERT_TRUE(
+            QFile::copy(kFixtures + QStringLiteral("/v1.mp3"), root + u'/' + QLatin1String(name)));
+    host.store.WriteString(QStringLiteral("ScanMp3Screen"), QStringLiteral("InitialFolder"), root);
+
+    qsizetype discs = 0;
+    QString artist;
+    TfmScanMp3 window(host.services, [&](TAlbum *album) {
+        discs = album->DiscCount();
+        artist = album->GetFieldAsString(fdArtist);
+        return false; // discarded, as when the editor is cancelled
+    });
+    window.show();
+    auto *list = Child<QTreeWidget>(&window, "lvMp3");
+    auto *status = Child<QLabel>(&window, "pnMessage");
+    // The folder row first, then the files.
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("Sub"));
+    EXPECT_EQ(list->topLevelItem(1)->text(2), QStringLiteral("Plain Title"));
+    EXPECT_EQ(status->text(), QStringLiteral("2 MP3 files (1 MP3 files found in subfolders)"));
+
+    Child<QCheckBox>(&window, "ckShowFlatList")->click();
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("Sub/c.mp3")); // depth first
+    EXPECT_EQ(status->text(), QStringLiteral("3 MP3 files"));
+
+    auto *create = Child<QAction>(&window, "acCreateAlbum");
+    ASSERT_TRUE(create->isEnabled());
+    create->trigger();
+    EXPECT_EQ(discs, 2); // Sub, then "Other Files"
+    EXPECT_EQ(artist, QStringLiteral("Plain Artist"));
+
+    // A file that went away since the scan.
+    list->setCurrentItem(list->topLevelItem(1));
+    QFile::remove(root + QStringLiteral("/a.mp3"));
+    Child<QAction>(&window, "acPlay")->trigger();
+    EXPECT_EQ(host.ui.messages.value(0),
+              QStringLiteral("File not found:\r\n") + root + QStringLiteral("/a.mp3"));
+
+    // An empty folder: nothing to make an album of.
+    QDir().mkpath(host.home.file(QStringLiteral("Empty")));
+    window.ScanFolder(host.home.file(QStringLiteral("Empty")));
+    EXPECT_FALSE(create->isEnabled());
+    EXPECT_EQ(status->text(), QStringLiteral("0 MP3 files"));
+}
+
+// Esc during a scan stops it; the list then shows nothing.
+TEST(Mp3Explorer, EscCancelsAScan)
+{
+    TExplorerHost host;
+    const QString root = host.home.file(QStringLiteral("Big"));
+    QDir().mkpath(root);
+    for (int i = 0; i < 400; ++i)
+        ASSERT_TRUE(QFile::copy(kFixtures + QStringLiteral("/v1.mp3"),
+                                root + QStringLiteral("/%1.mp3").arg(i)));
+    host.store.WriteString(QStringLiteral("ScanMp3Screen"), QStringLiteral("InitialFolder"),
+                           host.home.path());
+    TfmScanMp3 window(host.services, {});
+    window.show();
+    // Cancel from inside the scan, as the Esc key does when events are handled.
+    QTimer::singleShot(0, &window, [&] {
+        EXPECT_TRUE(window.Scanning());
+        Child<QAction>(&window, "acCancelScan")->trigger();
+    });
+    window.ScanFolder(root);
+    EXPECT_FALSE(window.Scanning());
+    EXPECT_EQ(Child<QTreeWidget>(&window, "lvMp3")->topLevelItemCount(), 0);
+}
