@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <functional>
 
 // One sub-command of `qel`: its name, a line for the overview, its help text, and
 // the function that runs it with the arguments after the name. Functions return the
@@ -31,6 +32,14 @@ int RunMerge(const QStringList &args);
 int RunGenerate(const QStringList &args);
 int RunBuild(const QStringList &args);
 int RunList(const QStringList &args);
+
+class TBrowseState;
+class TShowFields;
+// Selects the list `qel list` prints from the same arguments (FILE and the list options)
+// and hands it, with its columns, to use; returns use's exit status, or 2 with the
+// message printed when the arguments or the file are wrong.
+using TListUse = std::function<int(TBrowseState &state, const TShowFields &columns)>;
+int WithList(const QStringList &args, const TListUse &use);
 
 // The sub-commands of the subsystems, each with its help text in its own file:
 // cddbcommand.cpp (discid, cddb, scanlist), mp3command.cpp, exchangecommand.cpp

@@ -3,6 +3,7 @@
 #include "model/qeldb.h"
 #include "model/valueformat.h"
 #include "views/browsestate.h"
+#include "views/listfields.h"
 
 namespace {
 
@@ -114,7 +115,7 @@ QString cellText(QString text)
     return text;
 }
 
-int runList(const QStringList &args)
+int runList(const QStringList &args, const TListUse &use)
 {
     QString file, folder, columns, sort, group;
     bool tracks = false, useOr = false, caseSensitive = false, grouped = false, hasFolder = false;
@@ -210,6 +211,12 @@ int runList(const QStringList &args)
     }
     state.SelectNode(node);
 
+    return use(state, views.ShowFields(level));
+}
+
+// Prints the selected list: its rows with tab-separated columns, the count and the filter.
+int printList(TBrowseState &state, const TShowFields &)
+{
     QTextStream &o = Out();
     const TItemListModel *model = state.ListModel();
     const int cols = model->columnCount();
@@ -230,8 +237,13 @@ int runList(const QStringList &args)
 
 int RunList(const QStringList &args)
 {
+    return WithList(args, printList);
+}
+
+int WithList(const QStringList &args, const TListUse &use)
+{
     try {
-        return runList(args);
+        return runList(args, use);
     } catch (const TListError &e) {
         return Fail(e.message);
     }

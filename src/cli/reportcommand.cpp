@@ -9,20 +9,21 @@
 #include "reports/listreport.h"
 #include "shell/prefs.h"
 #include "shell/settingsstore.h"
+#include "views/browsestate.h"
+#include "views/listfields.h"
 
 #include <QPageLayout>
 #include <QPageSize>
 
 const char kReportHelp[] =
-    "Usage: qel report list DB.qel OUT.pdf [--tracks] [--columns F1,F2,...] [--title T]\n"
-    "                       [common options]\n"
+    "Usage: qel report list DB.qel OUT.pdf [list options] [--title T] [common options]\n"
     "       qel report albums DB.qel OUT.pdf [--album ID] [--layout columnar|tabular]\n"
     "                       [--no-new-page] [--no-cover] [--no-name] [--album-columns F,...]\n"
     "                       [--track-columns F,...] [common options]\n\n"
-    "Prints a report of every album of DB.qel (list: or, with --tracks, of every track;\n"
-    "albums: or of the album with --album ID) to OUT.pdf on A4 paper, and prints the page\n"
-    "count. An empty list writes no file.\n\n"
-    "  --columns F,...    list columns by field name (default: Artist/Composer, Title, Year)\n"
+    "list prints the list that `qel list` prints with the same list options (--tracks,\n"
+    "--group, --folder, --columns, --sort, --filter, --or, --case; see qel list --help);\n"
+    "albums prints every album of DB.qel, or the album with --album ID. Both write OUT.pdf\n"
+    "on A4 paper and print the page count. An empty list writes no file.\n\n"
     "  --album-columns    album fields (default: Artist/Composer, Title, Year, Genre, Label)\n"
     "  --track-columns    track fields (default: Title, Artist/Composer, Length)\n"
     "  --title T          the list report's title (default: Qel Music)\n"
@@ -38,6 +39,7 @@ namespace {
 struct TOptions
 {
     QStringList rest;
+    QStringList listArgs; // the list options, for the list report
     QString columns, albumColumns, trackColumns, title = QStringLiteral("Qel Music"), margins,
                                                  layout = QStringLiteral("columnar");
     qint32 album = 0;
@@ -50,8 +52,13 @@ bool parse(const QStringList &args, TOptions &o)
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == QLatin1String("--tracks"))
-            o.tracks = true;
+        if (a == QLatin1String("--tracks") || a == QLatin1String("--or") ||
+            a == QLatin1String("--case"))
+            o.listArgs << a;
+        else if ((a == QLatin1String("--group") || a == QLatin1String("--folder") ||
+                  a == QLatin1String("--sort") || a == QLatin1String("--filter")) &&
+                 hasValue)
+            o.listArgs << a << args[++i];
         else if (a == QLatin1String("--landscape"))
             o.landscape = true;
         else if (a == QLatin1String("--shading"))
@@ -65,7 +72,7 @@ bool parse(const QStringList &args, TOptions &o)
         else if (a == QLatin1String("--no-name"))
             o.noName = true;
         else if (a == QLatin1String("--columns") && hasValue)
-            o.columns = args[++i];
+            o.listArgs << a << args[++i];
         else if (a == QLatin1String("--album-columns") && hasValue)
             o.albumColumns = args[++i];
         else if (a == QLatin1String("--track-columns") && hasValue)
@@ -158,33 +165,25 @@ int write(TBandReport &report, const QPageLayout &layout, const QString &out, co
 
 int reportList(const TOptions &o)
 {
-    std::vector<TReportColumn> cols;
-    if (!columnsOf(
-            o.columns,
-            {QStringLiteral("Artist/Composer"), QStringLiteral("Title"), QStringLiteral("Year")},
-            cols))
-        return 2;
     QPageLayout layout;
     if (!pageLayout(o, 20, layout))
         return 2;
-    TQelDb db;
-    if (!LoadDatabase(db, o.rest[0]))
-        return 2;
-    std::vector<const TDataItem *> items;
-    for (qsizetype i = 0; i < db.AlbumCount(); ++i) {
-        TAlbum *album = db.Album(i);
-        if (!o.tracks) {
-            items.push_back(album);
-            continue;
-        }
-        for (qsizetype d = 0; d < album->DiscCount(); ++d)
-            for (qsizetype t = 0; t < album->Disc(d)->TrackCount(); ++t)
-                items.push_back(album->Disc(d)->Track(t));
-    }
-    TrpList report(std::move(items), std::move(cols));
-    report.Title = o.title;
-    report.Shading = o.shading;
-    return write(report, layout, o.rest[1], o.title);
+    // The list `qel list` prints with the same options, its columns included.
+    return WithList(
+        QStringList{o.rest[0]} + o.listArgs, [&](TBrowseState &state, const TShowFields &fields) {
+            std::vector<const TDataItem *> items;
+            for (const TDataItem *item : state.CurrentItems)
+                items.push_back(item);
+            std::vector<TReportColumn> cols;
+            for (qsizetype c = 0; c < fields.Count(); ++c) {
+                const TShowField *f = fields.Items(c);
+                cols.push_back({f->FieldId, TQelFields::GetDefaultName(f->FieldId), f->Width});
+            }
+            TrpList report(std::move(items), std::move(cols));
+            report.Title = o.title;
+            report.Shading = o.shading;
+            return write(report, layout, o.rest[1], o.title);
+        });
 }
 
 int reportAlbums(const TOptions &o)

@@ -156,14 +156,13 @@ TEST(ListReport, PdfReadsBack)
         EXPECT_TRUE(pages[i].contains(
             QStringLiteral("This report has been created with Qel, Music edition")));
     }
-    // Rows in the collection's order.
+    // Every album is there (sorted by title, as `qel list` sorts it; long titles cut at
+    // the column's edge).
     TQelDb read;
     read.ReadFile(db, false);
-    qsizetype at = 0;
     for (qsizetype i = 0; i < read.AlbumCount(); i += 17) {
-        const qsizetype found = out.indexOf(QString(read.Album(i)->Title), at);
-        EXPECT_GE(found, at) << i;
-        at = found;
+        const QString title = QString(read.Album(i)->Title).left(6);
+        EXPECT_TRUE(out.contains(title)) << title.toStdString();
     }
 
     // Nothing to print: no file.
@@ -176,4 +175,28 @@ TEST(ListReport, PdfReadsBack)
                 home.file(QStringLiteral("empty.qel")), none});
     EXPECT_EQ(r.out, "0 pages: the list is empty\n");
     EXPECT_FALSE(QFile::exists(none));
+}
+
+// The list report prints the list `qel list` selects with the same options.
+TEST(ListReport, PrintsTheSelectedList)
+{
+    TTestHome home;
+    const QString pdf = home.file(QStringLiteral("mara.pdf"));
+    const QString demo = QStringLiteral(QEL_BINARY_DIR "/resources/demo.qel");
+    TRunResult r = RunQel({QStringLiteral("report"), QStringLiteral("list"), demo, pdf,
+                           QStringLiteral("--filter"), QStringLiteral("Artist/Composer~Kestrel"),
+                           QStringLiteral("--sort"), QStringLiteral("Year:desc")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString out = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(QStringLiteral("Mara Kestrel")));
+    EXPECT_FALSE(out.contains(QStringLiteral("Copper Orchard")));
+    // Newest first.
+    EXPECT_LT(out.indexOf(QStringLiteral("2010")), out.indexOf(QStringLiteral("1998")));
+
+    r = RunQel({QStringLiteral("report"), QStringLiteral("list"), demo, pdf,
+                QStringLiteral("--group"), QStringLiteral("Nonsense")});
+    EXPECT_EQ(r.exitCode, 2);
 }
