@@ -6,6 +6,7 @@
 #include "model/qeldb.h"
 #include "model/tracks.h"
 #include "mp3/ui/mp3explorer.h"
+#include "shell/dmglobal.h"
 #include <QAction>
 
 void TfmMain::createMp3Actions()
@@ -15,7 +16,7 @@ void TfmMain::createMp3Actions()
     explorer->setEnabled(true);
     connect(explorer, &QAction::triggered, this, [this] {
         // An album made of a folder goes through the album editor, and in on OK.
-        ShowMp3Explorer(Services(), [this](TAlbum *album) {
+        ShowMp3Explorer(this, *m_db, *m_dm, [this](TAlbum *album) {
             m_place.Remember(*m_state);
             if (EditAlbum(Services(), *album, TfmAlbum::amAdd) != QDialog::Accepted)
                 return false;

@@ -5,9 +5,6 @@
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
 #include "testsupport.h"
-#include "views/browsestate.h"
-#include "views/ui/mainservices.h"
-#include "views/viewdefinitions.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -29,10 +26,6 @@ struct TExplorerHost
     TMemorySettingsStore store;
     TdmGlobal dm{QStringList{}, &store};
     TQelDb db;
-    TViewDefinitions views;
-    TBrowseState state{db, dm.Fields(), views};
-    QWidget owner;
-    TMainServices services{&owner, db, dm, state};
 };
 
 } // namespace
@@ -49,7 +42,7 @@ TEST(Mp3Explorer, ListsStatusAndAlbum)
 
     qsizetype discs = 0;
     QString artist;
-    TfmScanMp3 window(host.services, [&](TAlbum *album) {
+    TfmScanMp3 window(host.db, host.dm, [&](TAlbum *album) {
         discs = album->DiscCount();
         artist = album->GetFieldAsString(fdArtist);
         return false; // discarded, as when the editor is cancelled
@@ -99,7 +92,7 @@ TEST(Mp3Explorer, EscCancelsAScan)
                                 root + QStringLiteral("/%1.mp3").arg(i)));
     host.store.WriteString(QStringLiteral("ScanMp3Screen"), QStringLiteral("InitialFolder"),
                            host.home.path());
-    TfmScanMp3 window(host.services, {});
+    TfmScanMp3 window(host.db, host.dm, {});
     window.show();
     // Cancel from inside the scan, as the Esc key does when events are handled.
     QTimer::singleShot(0, &window, [&] {

@@ -1,5 +1,6 @@
 #include "model/album.h"
 #include "model/qeldb.h"
+#include "reportalbums.h"
 #include "reports/listreport.h"
 #include "testsupport.h"
 
@@ -43,28 +44,13 @@ public:
     }
 };
 
-struct TAlbums
-{
-    TQelDb db;
-    std::vector<const TDataItem *> items;
-    explicit TAlbums(int count)
-    {
-        for (int i = 0; i < count; ++i) {
-            auto *album = new TAlbum(&db);
-            album->Title = QStringLiteral("Album %1").arg(i);
-            db.AddAlbum(album);
-            items.push_back(album);
-        }
-    }
-};
-
 } // namespace
 
 // Rows fill a page up to its footer; the next page repeats the page header and the
 // column header, the title comes once. Any page paints alone.
 TEST(ListReport, PagesRepeatTheirBandsAndPaintAlone)
 {
-    TAlbums albums(10);
+    TReportAlbums albums(10);
     TRecordingList report(albums.items, {{fdTitle, QStringLiteral("Title"), 0}});
     const qreal row = report.DetailHeight(0);
     const qreal fixed =
@@ -95,7 +81,7 @@ TEST(ListReport, PagesRepeatTheirBandsAndPaintAlone)
 
 TEST(ListReport, ShadingWidthsAndAnEmptyList)
 {
-    TAlbums albums(3);
+    TReportAlbums albums(3);
     TrpList report(albums.items,
                    {{fdTitle, QStringLiteral("Title"), 0}, {fdYear, QStringLiteral("Year"), 40}});
     EXPECT_EQ(report.ColumnWidth(0), 100);

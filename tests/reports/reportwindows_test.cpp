@@ -1,6 +1,7 @@
 #include "model/album.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
+#include "reportalbums.h"
 #include "reports/ui/previewwindow.h"
 #include "reports/ui/printalbumsdialog.h"
 #include "reports/ui/printlistdialog.h"
@@ -21,29 +22,9 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
-namespace {
-
-struct TAlbums
-{
-    TQelDb db;
-    std::vector<const TDataItem *> items;
-    explicit TAlbums(int count)
-    {
-        for (int i = 0; i < count; ++i) {
-            auto *album = new TAlbum(&db);
-            album->Title = QStringLiteral("Album %1").arg(i);
-            album->Year = QString::number(1960 + i % 50);
-            db.AddAlbum(album);
-            items.push_back(album);
-        }
-    }
-};
-
-} // namespace
-
 TEST(PrintListDialog, SampleSettingsAndColumnOrder)
 {
-    TAlbums albums(100);
+    TReportAlbums albums(100);
     TMemorySettingsStore store;
     TQelFields fields;
     {
@@ -87,7 +68,7 @@ TEST(PreviewWindow, NavigationAndPageText)
 {
     for (const int count : {5, 400}) {
         SCOPED_TRACE(count);
-        TAlbums albums(count);
+        TReportAlbums albums(count);
         TrpList report(albums.items, {{fdTitle, QStringLiteral("Title"), 0}});
         const QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                  QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter);

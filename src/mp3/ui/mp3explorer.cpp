@@ -8,8 +8,6 @@
 #include "mp3/mp3scan.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
-#include "shell/ui/windowplacement.h"
-#include "views/ui/mainservices.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,10 +45,10 @@ void collectFiles(const TMP3Folder &folder, std::vector<const TMP3File *> &out)
 
 } // namespace
 
-TfmScanMp3::TfmScanMp3(TMainServices services, std::function<bool(TAlbum *)> addAlbum,
+TfmScanMp3::TfmScanMp3(TQelDb &db, TdmGlobal &dm, std::function<bool(TAlbum *)> addAlbum,
                        QWidget *parent)
-    : QDialog(parent), m_services(std::make_unique<TMainServices>(services)),
-      m_addAlbum(std::move(addAlbum)), m_root(std::make_unique<TMP3Folder>())
+    : QDialog(parent), m_db(db), m_dm(dm), m_addAlbum(std::move(addAlbum)),
+      m_root(std::make_unique<TMP3Folder>())
 {
     setObjectName(QStringLiteral("fmScanMp3"));
     setWindowTitle(tr("MP3 Explorer"));
@@ -174,7 +172,7 @@ void TfmScanMp3::showEvent(QShowEvent *event)
     if (m_shown)
         return;
     m_shown = true;
-    TSettingsStore &settings = m_services->dm.Settings();
+    TSettingsStore &settings = m_dm.Settings();
     m_split->setSizes({settings.ReadInteger(kSection, QStringLiteral("TreeWidth"), 181), 400});
     // The user's music folder, then the home folder.
     QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
@@ -193,7 +191,7 @@ void TfmScanMp3::showEvent(QShowEvent *event)
 void TfmScanMp3::done(int result)
 {
     CancelScan();
-    TSettingsStore &settings = m_services->dm.Settings();
+    TSettingsStore &settings = m_dm.Settings();
     settings.WriteInteger(kSection, QStringLiteral("TreeWidth"), m_split->sizes().value(0, 181));
     if (!m_folder.isEmpty())
         settings.WriteString(kSection, QStringLiteral("InitialFolder"), m_folder);
@@ -336,19 +334,20 @@ void TfmScanMp3::createAlbum()
 {
     if (m_scanning || m_total == 0)
         return;
-    const TPrefs &prefs = m_services->dm.Prefs();
+    const TPrefs &prefs = m_dm.Prefs();
     QString coverError;
-    TAlbum *album = CreateFromMP3Folder(*m_root, m_services->db, &m_services->dm.FieldDefaults(),
-                                        prefs.CoversFolder, &coverError);
+    TAlbum *album =
+        CreateFromMP3Folder(*m_root, m_db, &m_dm.FieldDefaults(), prefs.CoversFolder, &coverError);
     if (!coverError.isEmpty())
         ShowInfo(coverError);
     if (!m_addAlbum || !m_addAlbum(album))
         delete album;
 }
 
-void ShowMp3Explorer(TMainServices services, std::function<bool(TAlbum *)> addAlbum)
+void ShowMp3Explorer(QWidget *owner, TQelDb &db, TdmGlobal &dm,
+                     std::function<bool(TAlbum *)> addAlbum)
 {
-    TfmScanMp3 window(services, std::move(addAlbum), services.owner);
-    CenterOnOwner(&window, services.owner);
+    // A dialog with an owner opens centred over it.
+    TfmScanMp3 window(db, dm, std::move(addAlbum), owner);
     window.exec();
 }

@@ -17,7 +17,8 @@ class QTreeWidgetItem;
 class TAlbum;
 class TMP3Folder;
 class TMP3Item;
-struct TMainServices;
+class TQelDb;
+class TdmGlobal;
 
 // The MP3 explorer: a folder tree beside the MP3 files of the chosen folder with their
 // tags and stream values; plays a file and makes a new album of the folder.
@@ -26,9 +27,10 @@ class TfmScanMp3 : public QDialog
     Q_OBJECT
 
 public:
-    // addAlbum gets a new album made from the folder (not in the collection); it returns
-    // true when it took the album, false when the album is to be discarded.
-    TfmScanMp3(TMainServices services, std::function<bool(TAlbum *)> addAlbum,
+    // New albums are made for db with dm's field defaults and covers folder. addAlbum gets
+    // such an album (not in the collection); it returns true when it took the album,
+    // false when the album is to be discarded.
+    TfmScanMp3(TQelDb &db, TdmGlobal &dm, std::function<bool(TAlbum *)> addAlbum,
                QWidget *parent = nullptr);
     ~TfmScanMp3() override;
 
@@ -51,7 +53,8 @@ private:
     void play();
     const TMP3Item *currentItem() const;
 
-    std::unique_ptr<TMainServices> m_services;
+    TQelDb &m_db;
+    TdmGlobal &m_dm;
     std::function<bool(TAlbum *)> m_addAlbum;
     std::unique_ptr<TMP3Folder> m_root;
     QString m_folder;
@@ -72,5 +75,6 @@ private:
     QTimer *m_treeDelay;
 };
 
-// "&MP3 Explorer...": the explorer over the main window, modal.
-void ShowMp3Explorer(TMainServices services, std::function<bool(TAlbum *)> addAlbum);
+// "&MP3 Explorer...": the explorer over owner, modal.
+void ShowMp3Explorer(QWidget *owner, TQelDb &db, TdmGlobal &dm,
+                     std::function<bool(TAlbum *)> addAlbum);
