@@ -32,8 +32,6 @@
 #include <cstdio>
 #include <memory>
 
-namespace {
-
 void settle()
 {
     for (int i = 0; i < 5; ++i)
@@ -48,6 +46,8 @@ bool save(QWidget *window, const QString &file)
         std::fprintf(stderr, "qelmusic: could not write %s\n", qPrintable(file));
     return ok;
 }
+
+namespace {
 
 // Runs the command, pictures the modal window it opens and closes that window.
 bool saveModal(TfmMain &main, const QString &action, const QString &file)
@@ -271,5 +271,8 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
         count(save(&restore, path(QStringLiteral("restore-backup.png"))));
         restore.hide();
     }
+    failures += WriteMp3Screenshots(main, folder);
+    failures += WriteCddbScreenshots(main, folder);
+    failures += WriteExchangeScreenshots(main, folder);
     return failures;
 }

@@ -1,16 +1,13 @@
-// The exchange commands: exports and imports.
+// The exports: the current list, all albums or all tracks as delimited text or HTML.
 #include "cli/commands.h"
+#include "cli/winecli.h"
 
 const char kExportHelp[] = "Usage: qel export\n\nNot available yet.\n";
 
-int RunExport(const QStringList &)
+int RunExport(const QStringList &args)
 {
+    if (!args.isEmpty() &&
+        (args.front() == QLatin1String("cdplayer") || args.front() == QLatin1String("cdvalet")))
+        return RunWineExport(args);
     return Fail(QStringLiteral("qel export: not available yet"));
-}
-
-const char kImportHelp[] = "Usage: qel import\n\nNot available yet.\n";
-
-int RunImport(const QStringList &)
-{
-    return Fail(QStringLiteral("qel import: not available yet"));
 }

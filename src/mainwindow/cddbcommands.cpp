@@ -16,3 +16,7 @@ void TfmMain::createCddbActions()
     makeAction("acStartCdPlayer", tr("Start CD &Player"), tr("Start CD Player"), {}, nullptr);
     makeAction("acCddbSettings", tr("&CDDB Settings..."), tr("CDDB Settings"), {}, nullptr);
 }
+
+void TfmMain::wireCddbCommands() {}
+
+void TfmMain::updateCddbCommands() {}

@@ -158,6 +158,8 @@ void TfmMain::createActions()
 
     // The subsystems' commands, once every action they take exists.
     wireExchangeCommands();
+    wireWineCommands();
+    wireCddbCommands();
     wireReportCommands();
     wireBackupCommands();
 
@@ -180,6 +182,8 @@ void TfmMain::UpdateCommandStates()
     updateSearchCommands();
     updateMp3Commands();
     updateExchangeCommands();
+    updateWineCommands();
+    updateCddbCommands();
     updateReportCommands();
     updateBackupCommands();
 }

@@ -198,6 +198,12 @@ private:
     // exchange, report and backup subsystems, given to actions made above.
     void wireExchangeCommands();
     void updateExchangeCommands();
+    // winecommands.cpp: cdplayer.ini and CD Valet, both ways.
+    void wireWineCommands();
+    void updateWineCommands();
+    // cddbcommands.cpp: the commands that need a CD or the CDDB windows.
+    void wireCddbCommands();
+    void updateCddbCommands();
     void wireReportCommands();
     void updateReportCommands();
     void wireBackupCommands();
