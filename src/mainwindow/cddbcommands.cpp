@@ -1,6 +1,12 @@
-// The CDDB menu. Its commands come with the CD reader and the CDDB windows; until then
-// they are shown disabled.
+// The CDDB menu: adding albums from CDs and the CDDB, the batch scan, submissions, the
+// CDDB settings and the desktop's CD player.
 #include "mainwindow/mainwindow.h"
+
+#include "cddb/ui/cddbcdwindow.h"
+#include "editors/ui/albumeditor.h"
+#include "model/album.h"
+#include "model/qeldb.h"
+#include "shell/dmglobal.h"
 
 #include <QAction>
 
@@ -17,6 +23,19 @@ void TfmMain::createCddbActions()
     makeAction("acCddbSettings", tr("&CDDB Settings..."), tr("CDDB Settings"), {}, nullptr);
 }
 
-void TfmMain::wireCddbCommands() {}
+void TfmMain::wireCddbCommands()
+{
+    onTriggered("acAddAlbumByScanning", [this] {
+        std::unique_ptr<TAlbum> album = QueryNewAlbum(this, *m_db, *m_dm);
+        if (!album)
+            return;
+        m_place.Remember(*m_state);
+        if (EditAlbum(Services(), *album, TfmAlbum::amAdd) != QDialog::Accepted)
+            return;
+        TAlbum *added = album.release();
+        m_db->AddAlbum(added);
+        saveAndRebuild(added);
+    });
+}
 
 void TfmMain::updateCddbCommands() {}

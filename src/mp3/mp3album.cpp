@@ -8,6 +8,7 @@
 #include "model/textcompare.h"
 #include "model/tracks.h"
 #include "mp3/mp3file.h"
+#include "mp3/mp3scan.h"
 #include "services/coverimage.h"
 #include "shell/fielddefaults.h"
 
@@ -179,22 +180,40 @@ TAlbum *CreateFromMP3Folder(const TMP3Folder &root, TQelDb &db, const TFieldDefa
         album->Disc(d)->RebuildTrackList();
     album->RebuildTrackLists();
 
-    // The folder's cover picture, copied beside the other covers without replacing one.
-    const QString cover = findCoverFile(root.Path);
-    if (!cover.isEmpty() && !coversFolder.isEmpty()) {
-        const QString base =
-            MakeFileNameSafe(album->Title.isEmpty() ? root.Name : QString(album->Title));
-        QString name = base + QStringLiteral(".jpg");
-        for (int n = 2; QFileInfo::exists(QDir(coversFolder).filePath(name)); ++n)
-            name = QStringLiteral("%1 (%2).jpg").arg(base).arg(n);
-        const QString error = CopyFileAtomically(cover, QDir(coversFolder).filePath(name));
-        if (error.isEmpty()) {
-            album->CoverFile = name;
-            const QImage thumbnail = MakeCoverThumbnail(cover);
-            if (!thumbnail.isNull())
-                album->SetThumbnail(&thumbnail);
-        } else if (coverError) {
-            *coverError = error;
+    // The folder's cover picture, else the first picture a file carries, stored beside
+    // the other covers without replacing one.
+    if (!coversFolder.isEmpty()) {
+        const QString cover = findCoverFile(root.Path);
+        TMp3Picture embedded;
+        if (cover.isEmpty()) {
+            std::vector<const TMP3File *> files;
+            CollectMp3Files(root, files);
+            for (size_t f = 0; f < files.size() && embedded.Data.isEmpty(); ++f)
+                embedded = ReadMp3Picture(files[f]->Path);
+        }
+        if (!cover.isEmpty() || !embedded.Data.isEmpty()) {
+            const QString base =
+                MakeFileNameSafe(album->Title.isEmpty() ? root.Name : QString(album->Title));
+            const QString ext = cover.isEmpty() ? embedded.Extension() : QStringLiteral("jpg");
+            QString name = base + QLatin1Char('.') + ext;
+            for (int n = 2; QFileInfo::exists(QDir(coversFolder).filePath(name)); ++n)
+                name = QStringLiteral("%1 (%2).%3").arg(base).arg(n).arg(ext);
+            const QString target = QDir(coversFolder).filePath(name);
+            QString error;
+            if (!cover.isEmpty()) {
+                error = CopyFileAtomically(cover, target);
+            } else {
+                QDir().mkpath(coversFolder);
+                error = WriteFileAtomically(target, embedded.Data);
+            }
+            if (error.isEmpty()) {
+                album->CoverFile = name;
+                const QImage thumbnail = MakeCoverThumbnail(target);
+                if (!thumbnail.isNull())
+                    album->SetThumbnail(&thumbnail);
+            } else if (coverError) {
+                *coverError = error;
+            }
         }
     }
     return album;

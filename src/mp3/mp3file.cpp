@@ -17,7 +17,8 @@ namespace {
 
 constexpr int kOtherGenre = 12;
 constexpr qint64 kSyncSearch = 64 * 1024;
-constexpr qint64 kMaxTextFrame = 64 * 1024; // larger frames (pictures) are skipped
+constexpr qint64 kMaxTextFrame = 64 * 1024;      // larger frames (pictures) are skipped
+constexpr qint64 kMaxPicture = 16 * 1024 * 1024; // a cover is read only when asked for
 constexpr qint64 kFirstBlock = 4096;
 
 // Where the bytes come from: a file read with pread, or a buffer (tests, fuzzing).
@@ -164,6 +165,7 @@ struct TV2Texts
 {
     QString title, artist, album, year, track, genre, comment;
     bool commentSet = false;
+    TMp3Picture *picture = nullptr; // set when the caller wants the cover picture
 };
 
 QString DecodeText(int encoding, const QByteArray &data)
@@ -233,6 +235,39 @@ void CommentFrame(const QByteArray &data, TV2Texts &t)
     t.commentSet = true;
 }
 
+// An attached picture: the front cover wins, else the first picture of type "other".
+void PictureFrame(bool v22, const QByteArray &data, TMp3Picture &out)
+{
+    if (out.Type == 3 || data.size() < 4)
+        return;
+    const int encoding = U8(data, 0);
+    QString mime;
+    int at = 1;
+    if (v22) {
+        const QByteArray format = data.mid(1, 3).toLower();
+        mime = format == "png" ? QStringLiteral("image/png") : QStringLiteral("image/jpeg");
+        at = 4;
+    } else {
+        const int end = data.indexOf('\0', 1);
+        if (end < 0)
+            return;
+        mime = QString::fromLatin1(data.mid(1, end - 1)).toLower();
+        at = end + 1;
+    }
+    if (at >= data.size())
+        return;
+    const int type = U8(data, at);
+    if (type != 3 && (type != 0 || out.Type >= 0))
+        return;
+    int next = 0;
+    FirstString(encoding, data, at + 1, &next);
+    if (next <= at || next >= data.size())
+        return;
+    out.Data = data.mid(next);
+    out.Mime = mime;
+    out.Type = type;
+}
+
 void TakeFrame(const QByteArray &id, const QByteArray &data, TV2Texts &t)
 {
     auto set = [&](QString &field) {
@@ -253,10 +288,14 @@ void TakeFrame(const QByteArray &id, const QByteArray &data, TV2Texts &t)
         set(t.genre);
     else if (id == "COMM" || id == "COM")
         CommentFrame(data, t);
+    else if (t.picture && (id == "APIC" || id == "PIC"))
+        PictureFrame(id == "PIC", data, *t.picture);
 }
 
-bool Wanted(const QByteArray &id)
+bool Wanted(const QByteArray &id, const TV2Texts &t)
 {
+    if (t.picture && (id == "APIC" || id == "PIC"))
+        return true;
     static const char *const ids[] = {"TIT2", "TPE1", "TALB", "TYER", "TDRC",
                                       "TRCK", "TCON", "COMM", "TT2",  "TP1",
                                       "TAL",  "TYE",  "TRK",  "TCO",  "COM"};
@@ -304,7 +343,7 @@ void ReadFrames(int major, const TSource &src, qint64 start, qint64 end, const Q
         if (size <= 0 || dataAt + size > end)
             break;
         pos = dataAt + size;
-        if (!Wanted(id) || size > kMaxTextFrame)
+        if (!Wanted(id, t) || size > (t.picture ? kMaxPicture : kMaxTextFrame))
             continue;
         const bool compressedOrEncrypted =
             major == 3 ? (formatFlags & 0xc0) != 0 : major == 4 && (formatFlags & 0x0c) != 0;
@@ -633,4 +672,25 @@ QString TMP3File::LengthText() const
     return QStringLiteral("%1:%2")
         .arg(Length / 60, 2, 10, QLatin1Char('0'))
         .arg(Length % 60, 2, 10, QLatin1Char('0'));
+}
+
+TMp3Picture ReadMp3Picture(const QString &path)
+{
+    TMp3Picture picture;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return picture;
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        const TFileSource src(fd, qint64(st.st_size));
+        TV2Texts texts;
+        texts.picture = &picture;
+        ReadId3v2(src, src.Block(0, kFirstBlock), texts);
+    }
+    ::close(fd);
+    if (picture.Data.isEmpty())
+        picture = {};
+    return picture;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -68,3 +69,20 @@ public:
 private:
     void SetStreamDefaults();
 };
+
+// A picture carried in a file's tag.
+struct TMp3Picture
+{
+    QByteArray Data;
+    QString Mime;  // as the tag gives it, lower case ("image/jpeg")
+    int Type = -1; // 3 = front cover, 0 = other
+
+    QString Extension() const
+    {
+        return Mime == QLatin1String("image/png") ? QStringLiteral("png") : QStringLiteral("jpg");
+    }
+};
+
+// The front cover of the file at path (else its first picture of type "other"); empty
+// Data when it has none. Unlike ReadInfo this reads the whole picture frame.
+TMp3Picture ReadMp3Picture(const QString &path);

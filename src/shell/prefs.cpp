@@ -84,9 +84,17 @@ void TPrefs::Save(TSettingsStore &settings) const
                          GetVersionText(true));
 }
 
+bool IsDiscImagePath(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString suffix = info.suffix().toLower();
+    return info.isFile() &&
+           (suffix == u"cue" || suffix == u"toc" || suffix == u"nrg" || suffix == u"bin");
+}
+
 QString TPrefs::GetScanDrive()
 {
-    if (!Drive.isEmpty() && m_drives->CdDrives().contains(Drive))
+    if (!Drive.isEmpty() && (m_drives->CdDrives().contains(Drive) || IsDiscImagePath(Drive)))
         return Drive;
     Drive = firstCdDrive();
     return Drive;

@@ -5,6 +5,9 @@
 class TDriveList;
 class TSettingsStore;
 
+// True for an existing disc image file (.cue, .toc, .nrg, .bin) rather than a drive.
+bool IsDiscImagePath(const QString &path);
+
 // A file in the covers or lyrics folder.
 struct TFolderFile
 {
@@ -24,8 +27,9 @@ public:
     void Load(const TSettingsStore &settings);
     void Save(TSettingsStore &settings) const;
 
-    // The drive to scan: Drive while the machine still has it, otherwise the first CD
-    // drive, which also becomes Drive. Empty when there is none.
+    // The drive to scan: Drive while the machine still has it (or, for a disc image,
+    // while the file is there), otherwise the first CD drive, which also becomes Drive.
+    // Empty when there is none.
     QString GetScanDrive();
 
     TFolderFile GetCoverFileName(const QString &name) const;

@@ -157,3 +157,28 @@ TEST(Mp3Album, TrackFieldsAndTheFoldersCover)
               ReadFileBytes(root + QStringLiteral("/Cover.JPG")));
     EXPECT_TRUE(album->HasThumbnail());
 }
+
+TEST(Mp3Album, APictureInAFileBecomesTheCoverWhenTheFolderHasNone)
+{
+    TTestHome home;
+    const QString root = home.file(QStringLiteral("Shelf"));
+    layOut(root, {QStringLiteral("1.mp3=v1.mp3"), QStringLiteral("2.mp3=picture.mp3")});
+    const QString covers = home.file(QStringLiteral("covers")); // made by the copy
+
+    std::unique_ptr<TMP3Folder> tree = ScanMp3Folder(root);
+    SortMp3Tree(*tree);
+    TQelDb db;
+    std::unique_ptr<TAlbum> album(CreateFromMP3Folder(*tree, db, nullptr, covers));
+    ASSERT_FALSE(QString(album->CoverFile).isEmpty());
+    const QByteArray stored = ReadFileBytes(covers + QLatin1Char('/') + album->CoverFile);
+    // The picture frame's data exactly: a JPEG start and the fixture's 8000 zero bytes.
+    EXPECT_EQ(stored, QByteArray("\xff\xd8", 2) + QByteArray(8000, '\0'));
+    EXPECT_TRUE(QString(album->CoverFile).endsWith(QLatin1String(".jpg")));
+
+    // A folder's own picture wins over the one in a file.
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QEL_TEST_FIXTURES "/covers/cmyk-red-blue.jpg"),
+                            root + QStringLiteral("/folder.jpg")));
+    std::unique_ptr<TAlbum> second(CreateFromMP3Folder(*tree, db, nullptr, covers));
+    EXPECT_EQ(ReadFileBytes(covers + QLatin1Char('/') + second->CoverFile),
+              ReadFileBytes(root + QStringLiteral("/folder.jpg")));
+}

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -47,25 +48,34 @@ TEST(Mp3Explorer, ListsStatusAndAlbum)
         artist = album->GetFieldAsString(fdArtist);
         return false; // discarded, as when the editor is cancelled
     });
+    std::vector<int> percents;
+    QObject::connect(Child<QProgressBar>(&window, "pbScan"), &QProgressBar::valueChanged,
+                     [&](int value) { percents.push_back(value); });
     window.show();
     auto *list = Child<QTreeWidget>(&window, "lvMp3");
     auto *status = Child<QLabel>(&window, "pnMessage");
-    // The folder row first, then the files.
+    // The folder row first, then the files; the subfolder is counted, not read.
     ASSERT_EQ(list->topLevelItemCount(), 3);
     EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("Sub"));
     EXPECT_EQ(list->topLevelItem(1)->text(2), QStringLiteral("Plain Title"));
     EXPECT_EQ(status->text(), QStringLiteral("2 MP3 files (1 MP3 files found in subfolders)"));
+    ASSERT_NE(dynamic_cast<TMP3Folder *>(window.Root()->Items.front().get()), nullptr);
+    EXPECT_TRUE(static_cast<TMP3Folder *>(window.Root()->Items.front().get())->Items.empty());
+    // The bar went up to the whole of the top folder's two files.
+    ASSERT_FALSE(percents.empty());
+    EXPECT_EQ(percents.back(), 100);
 
-    Child<QCheckBox>(&window, "ckShowFlatList")->click();
-    ASSERT_EQ(list->topLevelItemCount(), 3);
-    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("Sub/c.mp3")); // depth first
-    EXPECT_EQ(status->text(), QStringLiteral("3 MP3 files"));
-
+    // The album takes the whole tree: the unread subfolder is read first.
     auto *create = Child<QAction>(&window, "acCreateAlbum");
     ASSERT_TRUE(create->isEnabled());
     create->trigger();
     EXPECT_EQ(discs, 2); // Sub, then "Other Files"
     EXPECT_EQ(artist, QStringLiteral("Plain Artist"));
+
+    Child<QCheckBox>(&window, "ckShowFlatList")->click();
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("Sub/c.mp3")); // depth first
+    EXPECT_EQ(status->text(), QStringLiteral("3 MP3 files"));
 
     // A file that went away since the scan.
     list->setCurrentItem(list->topLevelItem(1));

@@ -401,6 +401,48 @@ TEST(Mp3Reader, MissingAndHugeFiles)
     EXPECT_EQ(f.Length, size * 8 / 128000);
 }
 
+TEST(Mp3Reader, PicturesAreReadOnlyWhenAskedFor)
+{
+    const QByteArray png("\x89PNG-data", 9);
+    const QByteArray jpeg("\xff\xd8-front", 8);
+    // encoding, MIME (2.3) or format (2.2), type, description, data
+    const QByteArray other23 = QByteArray(1, 0) + "image/png" + '\0' + char(0) + "x" + '\0' + png;
+    const QByteArray front23 =
+        QByteArray(1, 1) + "image/jpeg" + '\0' + char(3) + QByteArray("\xff\xfe\0\0", 4) + jpeg;
+    const QByteArray other22 = QByteArray(1, 0) + "PNG" + char(0) + '\0' + png;
+    struct Case
+    {
+        const char *what;
+        QByteArray tag;
+        QByteArray data;
+        QString ext;
+    } cases[] = {
+        {"front cover after another picture",
+         Id3v2(3, 0, Frame23("APIC", other23) + Frame23("APIC", front23)), jpeg,
+         QStringLiteral("jpg")},
+        {"a picture of type other alone", Id3v2(3, 0, Frame23("APIC", other23)), png,
+         QStringLiteral("png")},
+        {"version 2.2", Id3v2(2, 0, Frame22("PIC", other22)), png, QStringLiteral("png")},
+        {"a picture frame cut short",
+         Id3v2(3, 0, Frame23("APIC", QByteArray(1, 0) + "image/png")),
+         {},
+         QStringLiteral("jpg")},
+        {"no tag", {}, {}, QStringLiteral("jpg")},
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = dir.filePath(QStringLiteral("p.mp3"));
+        WriteFileBytes(path, c.tag + Cbr128(4));
+        const TMp3Picture picture = ReadMp3Picture(path);
+        EXPECT_EQ(picture.Data, c.data);
+        EXPECT_EQ(picture.Extension(), c.ext);
+        TMP3File f; // reading the tags never needs the picture
+        f.ReadInfo(path);
+        EXPECT_EQ(f.Length, 0);
+    }
+}
+
 TEST(Mp3Scan, FoldersInCaseInsensitiveOrder)
 {
     QTemporaryDir dir;

@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
@@ -48,7 +47,7 @@ void collectFiles(const TMP3Folder &folder, std::vector<const TMP3File *> &out)
 TfmScanMp3::TfmScanMp3(TQelDb &db, TdmGlobal &dm, std::function<bool(TAlbum *)> addAlbum,
                        QWidget *parent)
     : QDialog(parent), m_db(db), m_dm(dm), m_addAlbum(std::move(addAlbum)),
-      m_root(std::make_unique<TMP3Folder>())
+      m_root(std::make_unique<TMP3Folder>()), m_scanner(std::make_unique<TMP3Scanner>(this))
 {
     setObjectName(QStringLiteral("fmScanMp3"));
     setWindowTitle(tr("MP3 Explorer"));
@@ -148,7 +147,13 @@ TfmScanMp3::TfmScanMp3(TQelDb &db, TdmGlobal &dm, std::function<bool(TAlbum *)> 
         if (item && dynamic_cast<const TMP3Folder *>(item))
             m_tree->setCurrentIndex(m_dirs->index(item->Path));
     });
-    connect(m_flat, &QCheckBox::clicked, this, &TfmScanMp3::fillList);
+    connect(m_flat, &QCheckBox::clicked, this, [this](bool checked) {
+        if (checked && !m_recursive && !m_folder.isEmpty())
+            scan(true);
+        fillList();
+    });
+    connect(m_scanner.get(), &TProcess::OnMessage, m_message, &QLabel::setText);
+    connect(m_scanner.get(), &TProcess::OnProgress, m_progress, &QProgressBar::setValue);
     connect(m_create, &QAction::triggered, this, &TfmScanMp3::createAlbum);
     connect(m_play, &QAction::triggered, this, &TfmScanMp3::play);
     connect(m_cancelScan, &QAction::triggered, this, &TfmScanMp3::CancelScan);
@@ -205,53 +210,51 @@ void TfmScanMp3::onTreeChanged()
     const QString folder = m_dirs->filePath(m_tree->currentIndex());
     if (folder.isEmpty() || folder == m_folder)
         return;
-    if (m_scanning) {
+    if (Scanning()) {
         CancelScan(); // a change of folder during a scan only stops it
         return;
     }
     ScanFolder(folder);
 }
 
+bool TfmScanMp3::Scanning() const
+{
+    return m_scanner->Scanning();
+}
+
+void TfmScanMp3::CancelScan()
+{
+    m_scanner->Cancel();
+}
+
 void TfmScanMp3::ScanFolder(const QString &folder)
 {
-    if (m_scanning || folder.isEmpty())
+    if (Scanning() || folder.isEmpty())
         return;
     m_folder = folder;
     m_pnFolder->setText(QDir::toNativeSeparators(folder));
-    m_scanning = true;
-    m_cancel = false;
+    scan(m_flat->isChecked());
+    fillList();
+}
+
+void TfmScanMp3::scan(bool recursive)
+{
+    if (Scanning())
+        return;
     m_list->clear(); // no row may point into the tree that goes
-    m_root = std::make_unique<TMP3Folder>();
-    m_progress->setRange(0, 0);
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
     m_progress->show();
     m_cancelScan->setEnabled(true);
+    m_root = std::make_unique<TMP3Folder>();
+    m_root->Path = m_folder;
     updateCommands();
-    m_message->setText(tr("Reading file info... (ESC to cancel)"));
-
-    // The window stays responsive: events are handled every 20 ms, not after every file.
-    // The first file lets the window draw the scan's start at once.
-    QElapsedTimer sinceEvents;
-    std::unique_ptr<TMP3Folder> tree = ScanMp3Folder(folder, [&] {
-        if (!sinceEvents.isValid() || sinceEvents.elapsed() >= 20) {
-            QApplication::processEvents();
-            sinceEvents.restart();
-        }
-        return !m_cancel;
-    });
-    if (m_cancel)
-        tree = std::make_unique<TMP3Folder>(); // a cancelled scan shows nothing
-    m_root = std::move(tree);
-    m_root->Path = folder;
-    m_root->Name = QFileInfo(folder).fileName();
+    m_total = m_scanner->Scan(*m_root, recursive);
+    m_recursive = recursive && !m_scanner->Cancelled(); // a cancelled tree is empty
     SortMp3Tree(*m_root);
-    std::vector<const TMP3File *> files;
-    collectFiles(*m_root, files);
-    m_total = int(files.size());
-    m_scanning = false;
     m_cancelScan->setEnabled(false);
     m_progress->hide();
     m_message->clear();
-    fillList();
 }
 
 void TfmScanMp3::addFileRow(const TMP3Item *item, bool flat)
@@ -314,8 +317,8 @@ const TMP3Item *TfmScanMp3::currentItem() const
 
 void TfmScanMp3::updateCommands()
 {
-    m_play->setEnabled(!m_scanning && dynamic_cast<const TMP3File *>(currentItem()));
-    m_create->setEnabled(!m_scanning && m_total > 0);
+    m_play->setEnabled(!Scanning() && dynamic_cast<const TMP3File *>(currentItem()));
+    m_create->setEnabled(!Scanning() && m_total > 0);
 }
 
 void TfmScanMp3::play()
@@ -332,8 +335,14 @@ void TfmScanMp3::play()
 
 void TfmScanMp3::createAlbum()
 {
-    if (m_scanning || m_total == 0)
+    if (Scanning() || m_total == 0)
         return;
+    if (!m_recursive) { // the album takes the whole tree
+        scan(true);
+        fillList();
+        if (m_total == 0)
+            return;
+    }
     const TPrefs &prefs = m_dm.Prefs();
     QString coverError;
     TAlbum *album =

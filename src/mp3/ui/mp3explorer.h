@@ -17,6 +17,7 @@ class QTreeWidgetItem;
 class TAlbum;
 class TMP3Folder;
 class TMP3Item;
+class TMP3Scanner;
 class TQelDb;
 class TdmGlobal;
 
@@ -36,8 +37,8 @@ public:
 
     // Scans folder as choosing it in the tree does.
     void ScanFolder(const QString &folder);
-    bool Scanning() const { return m_scanning; }
-    void CancelScan() { m_cancel = true; }
+    bool Scanning() const;
+    void CancelScan();
     TMP3Folder *Root() { return m_root.get(); }
 
 protected:
@@ -45,6 +46,7 @@ protected:
     void done(int result) override;
 
 private:
+    void scan(bool recursive);
     void fillList();
     void addFileRow(const TMP3Item *item, bool flat);
     void onTreeChanged();
@@ -57,10 +59,10 @@ private:
     TdmGlobal &m_dm;
     std::function<bool(TAlbum *)> m_addAlbum;
     std::unique_ptr<TMP3Folder> m_root;
+    std::unique_ptr<TMP3Scanner> m_scanner;
     QString m_folder;
     int m_total = 0;
-    bool m_scanning = false;
-    bool m_cancel = false;
+    bool m_recursive = false; // how the root was read
     bool m_shown = false;
 
     QLabel *m_pnFolder;
