@@ -8,6 +8,7 @@
 #include "shell/settingsstore.h"
 #include "testsupport.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -39,6 +40,22 @@ TEST(PrintListDialog, SampleSettingsAndColumnOrder)
         Child<QSpinBox>(&dialog, "seTopMargin")->setValue(5);
         // Title first, then the artist.
         sample->header()->moveSection(1, 0);
+        // The fonts come from the right-click menus.
+        EXPECT_EQ(dialog.DataFont().family(), QStringLiteral("Arial"));
+        EXPECT_EQ(dialog.DataFont().pointSize(), 8);
+        dialog.ChooseFont = [](QFont &font, QWidget *) {
+            font.setPointSize(14);
+            font.setBold(true);
+            return true;
+        };
+        Child<QAction>(&dialog, "acTitleFont")->trigger();
+        EXPECT_EQ(Child<QLineEdit>(&dialog, "edTitle")->font().pointSize(), 14);
+        dialog.ChooseFont = [](QFont &font, QWidget *) {
+            font.setItalic(true);
+            return true;
+        };
+        Child<QAction>(&dialog, "acListFont")->trigger();
+        EXPECT_TRUE(sample->font().italic());
         dialog.reject();
     }
     TfmPrintList again(albums.items, ilAlbum, store, fields);
@@ -54,6 +71,14 @@ TEST(PrintListDialog, SampleSettingsAndColumnOrder)
     EXPECT_TRUE(report->Shading);
     EXPECT_EQ(report->DetailCount(), 100);
     EXPECT_EQ(report->Title, QStringLiteral("Shelf"));
+    EXPECT_TRUE(again.TitleFont().bold());
+    EXPECT_EQ(again.TitleFont().pointSize(), 14);
+    EXPECT_FALSE(again.DataFont().bold());
+    EXPECT_TRUE(again.DataFont().italic());
+    // The report's fonts are the dialog's, in the report's pixels (96 per inch).
+    EXPECT_TRUE(report->TitleFont.bold());
+    EXPECT_EQ(report->TitleFont.pixelSize(), 19); // 14 points at 96 pixels per inch
+    EXPECT_TRUE(report->DataFont.italic());
 
     if (!QPrinterInfo::availablePrinterNames().isEmpty())
         GTEST_SKIP() << "this machine has a printer";

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTimer>
@@ -93,7 +95,7 @@ TfmScanMp3::TfmScanMp3(TQelDb &db, TdmGlobal &dm, std::function<bool(TAlbum *)> 
     auto *rightBox = new QVBoxLayout(right);
     rightBox->setContentsMargins(0, 0, 0, 0);
 
-    auto *toolbar = new QToolBar(right);
+    auto *toolbar = new QToolBar(this);
     toolbar->setObjectName(QStringLiteral("tbList"));
     auto action = [this, toolbar](const char *name, const QString &text, const QString &hint) {
         auto *a = new QAction(text, this);
@@ -116,7 +118,6 @@ TfmScanMp3::TfmScanMp3(TQelDb &db, TdmGlobal &dm, std::function<bool(TAlbum *)> 
     m_cancelScan->setShortcut(QKeySequence(Qt::Key_Escape));
     m_cancelScan->setEnabled(false);
     m_close = action("acClose", tr("&Close"), tr("Close"));
-    rightBox->addWidget(toolbar);
     rightBox->addWidget(m_list, 1);
     rightBox->addWidget(m_message);
 
@@ -127,6 +128,7 @@ TfmScanMp3::TfmScanMp3(TQelDb &db, TdmGlobal &dm, std::function<bool(TAlbum *)> 
     m_split->setStretchFactor(1, 1);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_pnFolder);
+    layout->addWidget(toolbar); // across the window: its six commands fit at the first size
     layout->addWidget(m_split, 1);
 
     m_list->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -188,7 +190,25 @@ void TfmScanMp3::showEvent(QShowEvent *event)
         folder = music;
     const QModelIndex index = m_dirs->index(folder);
     m_tree->setCurrentIndex(index);
-    m_tree->scrollTo(index);
+    // The model reads folders in the background: open the way down to the folder and
+    // bring it into view again each time a folder on that way has been read.
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+        m_tree->expand(up);
+    m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    // The tree grows as its folders are read in the background: keep the chosen folder in
+    // view while it does, for the first seconds and until the user picks another.
+    auto follow = std::make_shared<QMetaObject::Connection>();
+    auto since = std::make_shared<QElapsedTimer>();
+    since->start();
+    *follow = connect(
+        m_tree->verticalScrollBar(), &QScrollBar::rangeChanged, this,
+        [this, folder, follow, since] {
+            if (since->elapsed() > 3000 || m_tree->currentIndex() != m_dirs->index(folder)) {
+                disconnect(*follow);
+                return;
+            }
+            m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+        });
     m_treeDelay->stop();
     ScanFolder(folder);
 }

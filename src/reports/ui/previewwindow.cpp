@@ -2,6 +2,7 @@
 
 #include "model/general.h"
 #include "reports/bandreport.h"
+#include "shell/settingsstore.h"
 #include "shell/ui/windowplacement.h"
 
 #include <QButtonGroup>
@@ -155,9 +156,20 @@ TfmPreview::TfmPreview(TBandReport &report, const QPageLayout &layout, const QSt
 void TfmPreview::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    if (!m_placed && Placement &&
+        !Placement->ReadBinary(QStringLiteral("WindowPlacement"), objectName(), {}).isEmpty())
+        RestoreWindowPlacement(this, *Placement);
+    m_placed = true;
     setWindowTitle(tr("Preview of report \"%1\"").arg(m_title));
     zoomWidth();
     updateNavigation();
+}
+
+void TfmPreview::done(int result)
+{
+    if (Placement)
+        SaveWindowPlacement(this, *Placement);
+    QDialog::done(result);
 }
 
 void TfmPreview::GoToPage(int page)

@@ -11,6 +11,7 @@ class QProgressBar;
 class QScrollArea;
 class QToolButton;
 class TBandReport;
+class TSettingsStore;
 
 // One page of a report, painted when shown at the zoom asked for.
 class TPreviewPage : public QWidget
@@ -50,6 +51,10 @@ public:
 
     // Asks for a file name; tests replace it.
     std::function<QString(QWidget *)> ChoosePdfFile;
+    // Where the window's position and size are kept, when given.
+    TSettingsStore *Placement = nullptr;
+
+    void done(int result) override;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -72,4 +77,5 @@ private:
     QLabel *m_pageText;
     QProgressBar *m_progress;
     int m_page = 1;
+    bool m_placed = false;
 };

@@ -315,6 +315,7 @@ void TfmPrintAlbums::preview()
 {
     std::unique_ptr<TrpAlbums> report = MakeReport();
     TfmPreview preview(*report, PageLayout(), tr("Album Report"), this);
+    preview.Placement = &m_settings;
     preview.exec();
 }
 
@@ -366,6 +367,7 @@ void TfmPrintAlbums::done(int result)
     m_settings.WriteBool(kSection, QStringLiteral("ShowCoverAndComments"), m_cover->isChecked());
     m_settings.WriteBool(kSection, QStringLiteral("ShowAlbumNameHeader"), m_name->isChecked());
     m_settings.WriteInteger(kSection, QStringLiteral("AlbumFieldLayout"), tabular() ? 1 : 0);
+    SaveWindowPlacement(this, m_settings);
     QDialog::done(result);
 }
 
@@ -378,6 +380,6 @@ void PrintAlbumReport(QWidget *owner, std::vector<const TAlbum *> albums, TdmGlo
         return SelectFields(&dialog, fields, suffix, dm);
     };
     dialog.Icon = std::move(icon);
-    CenterOnOwner(&dialog, owner);
+    PlaceDialog(&dialog, owner, dm.Settings());
     dialog.exec();
 }

@@ -2,14 +2,17 @@
 
 #include "model/dataitem.h"
 #include "model/general.h"
+#include "reports/bandreport.h"
 #include "reports/ui/previewwindow.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
 #include "shell/ui/windowplacement.h"
 #include "views/ui/selectfields.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -30,6 +33,31 @@ namespace {
 
 const QString kSection = QStringLiteral("ListReports");
 constexpr int kSampleRows = 31;
+
+// Name, size in points, bold and italic: what is kept of a font.
+QFont readFont(const TSettingsStore &settings, const QString &key)
+{
+    const QString section = kSection + QLatin1Char('\\') + key;
+    QFont font(settings.ReadString(section, QStringLiteral("Name"), QStringLiteral("Arial")));
+    font.setPointSize(std::clamp(settings.ReadInteger(section, QStringLiteral("Size"), 8), 1, 400));
+    font.setBold(settings.ReadBool(section, QStringLiteral("Bold"), false));
+    font.setItalic(settings.ReadBool(section, QStringLiteral("Italic"), false));
+    return font;
+}
+
+void writeFont(TSettingsStore &settings, const QString &key, const QFont &font)
+{
+    const QString section = kSection + QLatin1Char('\\') + key;
+    settings.WriteString(section, QStringLiteral("Name"), font.family());
+    settings.WriteInteger(section, QStringLiteral("Size"), font.pointSize());
+    settings.WriteBool(section, QStringLiteral("Bold"), font.bold());
+    settings.WriteBool(section, QStringLiteral("Italic"), font.italic());
+}
+
+QFont reportFont(const QFont &font)
+{
+    return TBandReport::PixelFont(font.family(), font.pointSizeF(), font.bold(), font.italic());
+}
 
 } // namespace
 
@@ -127,6 +155,30 @@ TfmPrintList::TfmPrintList(std::vector<const TDataItem *> items, TItemLevel leve
     m_sample->header()->setSectionsMovable(true);
     fillSample();
 
+    // Right-click menus: the title box's font; the list's font and columns.
+    auto *titleFont = new QAction(tr("&Title Font..."), this);
+    titleFont->setObjectName(QStringLiteral("acTitleFont"));
+    connect(titleFont, &QAction::triggered, this, [this] {
+        QFont font = m_titleFont;
+        if (ChooseFont && ChooseFont(font, this))
+            SetTitleFont(font);
+    });
+    m_title->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_title->addAction(titleFont);
+    auto *listFont = new QAction(tr("&List Font..."), this);
+    listFont->setObjectName(QStringLiteral("acListFont"));
+    connect(listFont, &QAction::triggered, this, [this] {
+        QFont font = m_dataFont;
+        if (ChooseFont && ChooseFont(font, this))
+            SetDataFont(font);
+    });
+    auto *listFields = new QAction(tr("&Fields..."), this);
+    connect(listFields, &QAction::triggered, this, &TfmPrintList::selectColumns);
+    m_sample->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_sample->addActions({listFont, listFields});
+    SetTitleFont(readFont(settings, QStringLiteral("TitleFont")));
+    SetDataFont(readFont(settings, QStringLiteral("DataFont")));
+
     auto *top = new QGridLayout;
     top->addWidget(titleLabel, 0, 0);
     top->addWidget(m_title, 1, 0, 1, 2);
@@ -143,17 +195,35 @@ TfmPrintList::TfmPrintList(std::vector<const TDataItem *> items, TItemLevel leve
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(head);
     layout->addWidget(m_sample, 1);
-    layout->addWidget(
-        new QLabel(tr("Drag the column headers to reorder or resize the columns"), this));
+    layout->addWidget(new QLabel(tr("Right click Report Title or List to change fonts"), this));
     resize(640, 520);
 
     ChoosePdfFile = [](QWidget *owner) {
         return QFileDialog::getSaveFileName(owner, tr("Save Report as PDF"), QString(),
                                             tr("PDF files (*.pdf)"));
     };
+    ChooseFont = [](QFont &font, QWidget *owner) {
+        bool ok = false;
+        const QFont chosen = QFontDialog::getFont(&ok, font, owner);
+        if (ok)
+            font = chosen;
+        return ok;
+    };
 }
 
 TfmPrintList::~TfmPrintList() = default;
+
+void TfmPrintList::SetTitleFont(const QFont &font)
+{
+    m_titleFont = font;
+    m_title->setFont(font); // the top panel grows with it
+}
+
+void TfmPrintList::SetDataFont(const QFont &font)
+{
+    m_dataFont = font;
+    m_sample->setFont(font);
+}
 
 QString TfmPrintList::sectionKey() const
 {
@@ -205,6 +275,8 @@ std::unique_ptr<TrpList> TfmPrintList::MakeReport()
     auto report = std::make_unique<TrpList>(m_items, std::move(columns));
     report->Title = m_title->text();
     report->Shading = m_shading->isChecked();
+    report->TitleFont = reportFont(m_titleFont);
+    report->DataFont = reportFont(m_dataFont);
     return report;
 }
 
@@ -235,6 +307,7 @@ void TfmPrintList::preview()
 {
     std::unique_ptr<TrpList> report = MakeReport();
     TfmPreview preview(*report, PageLayout(), report->Title, this);
+    preview.Placement = &m_settings;
     preview.exec();
 }
 
@@ -284,6 +357,9 @@ void TfmPrintList::done(int result)
     m_settings.WriteInteger(kSection, QStringLiteral("RightMargin"), m_right->value());
     m_settings.WriteInteger(kSection, QStringLiteral("BottomMargin"), m_bottom->value());
     m_settings.WriteBool(kSection, QStringLiteral("RowShading"), m_shading->isChecked());
+    writeFont(m_settings, QStringLiteral("TitleFont"), m_titleFont);
+    writeFont(m_settings, QStringLiteral("DataFont"), m_dataFont);
+    SaveWindowPlacement(this, m_settings);
     QDialog::done(result);
 }
 
@@ -294,6 +370,6 @@ void PrintListReport(QWidget *owner, std::vector<const TDataItem *> items, TItem
     dialog.SelectColumns = [&dialog, &dm](TListFields &fields, const QString &suffix) {
         return SelectFields(&dialog, fields, suffix, dm);
     };
-    CenterOnOwner(&dialog, owner);
+    PlaceDialog(&dialog, owner, dm.Settings());
     dialog.exec();
 }

@@ -5,6 +5,7 @@
 #include "views/listfields.h"
 
 #include <QDialog>
+#include <QFont>
 #include <QPageLayout>
 #include <memory>
 
@@ -39,6 +40,14 @@ public:
     std::function<bool(TListFields &, const QString &)> SelectColumns;
     // Asks for a PDF file name; tests replace it.
     std::function<QString(QWidget *)> ChoosePdfFile;
+    // The font dialog on a font; false when cancelled. Tests replace it.
+    std::function<bool(QFont &, QWidget *)> ChooseFont;
+
+    // The title and the list (sample and report body) fonts.
+    QFont TitleFont() const { return m_titleFont; }
+    QFont DataFont() const { return m_dataFont; }
+    void SetTitleFont(const QFont &font);
+    void SetDataFont(const QFont &font);
 
     void done(int result) override;
 
@@ -61,6 +70,7 @@ private:
     QSpinBox *m_top, *m_left, *m_right, *m_bottom;
     QCheckBox *m_shading;
     QTreeWidget *m_sample;
+    QFont m_titleFont, m_dataFont;
 };
 
 // "Current List as List Report...": the dialog over owner for the items shown in the

@@ -52,3 +52,11 @@ void SaveWindowPlacement(const QWidget *window, TSettingsStore &settings)
 {
     settings.WriteBinary(kSection, window->objectName(), window->saveGeometry());
 }
+
+void PlaceDialog(QWidget *dialog, const QWidget *owner, const TSettingsStore &settings)
+{
+    if (settings.ReadBinary(kSection, dialog->objectName(), {}).isEmpty())
+        CenterOnOwner(dialog, owner);
+    else
+        RestoreWindowPlacement(dialog, settings);
+}

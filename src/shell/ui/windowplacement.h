@@ -11,3 +11,5 @@ void SaveWindowPlacement(const QWidget *window, TSettingsStore &settings);
 void CenterForm(QWidget *window);
 // Places a dialog over its owner (kept on the owner's screen).
 void CenterOnOwner(QWidget *dialog, const QWidget *owner);
+// A dialog where it was last closed, else over its owner.
+void PlaceDialog(QWidget *dialog, const QWidget *owner, const TSettingsStore &settings);
