@@ -6,18 +6,22 @@
 
 #include "model/album.h"
 #include "model/qeldb.h"
+#include "model/tracks.h"
 #include "reports/albumreport.h"
 #include "reports/listreport.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QProcess>
 #include <QTextDocument>
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sys/resource.h>
 
 using namespace bench;
@@ -110,6 +114,42 @@ void BM_AlbumReportPdf(benchmark::State &state)
     }
 }
 
+// The album report as a Qt program without a band engine would print it: per album a
+// heading, a table of its fields and a table of its tracks, in one HTML document.
+void BM_AlbumQTextDocumentPeer(benchmark::State &state)
+{
+    TLoaded &data = loaded(int(state.range(0)));
+    const QString out = WorkFile(QStringLiteral("albums-peer.pdf"));
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        QString html;
+        for (const TDataItem *item : data.items) {
+            const auto *album = static_cast<const TAlbum *>(item);
+            html += QStringLiteral("<h3 align=center>%1</h3><table width=100%>")
+                        .arg(album->GetFieldAsString(fdTitle).toHtmlEscaped());
+            for (const TReportColumn &c : columns())
+                html += QStringLiteral("<tr><td width=30%><b>%1</b></td><td>%2</td></tr>")
+                            .arg(c.caption, album->GetFieldAsString(c.field).toHtmlEscaped());
+            html += QStringLiteral("</table><table width=100%>");
+            for (qsizetype d = 0; d < album->DiscCount(); ++d)
+                for (qsizetype t = 0; t < album->Disc(d)->TrackCount(); ++t) {
+                    const TTrack *track = album->Disc(d)->Track(t);
+                    html += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td></tr>")
+                                .arg(track->GetFieldAsString(fdArtist).toHtmlEscaped(),
+                                     track->GetFieldAsString(fdTitle).toHtmlEscaped(),
+                                     track->GetFieldAsString(fdYear));
+                }
+            html += QStringLiteral("</table><hr>");
+        }
+        QTextDocument doc;
+        doc.setHtml(html);
+        QPdfWriter pdf(out);
+        pdf.setResolution(300);
+        doc.print(&pdf);
+        state.SetIterationTime(SecondsSince(start));
+    }
+}
+
 // What opening the preview costs: the measuring pass over every row, then one page.
 void BM_FirstPreviewPage(benchmark::State &state)
 {
@@ -144,22 +184,71 @@ BENCHMARK(BM_AlbumReportPdf)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AlbumQTextDocumentPeer)
+    ->Arg(1000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstPreviewPage)
     ->Arg(100000)
     ->Iterations(3)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
+namespace {
+
+long statusKb(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+// One list report of albums albums to PDF in this process: the memory it takes beyond
+// the loaded collection (the peak resident size reset after loading).
+int memoryRun(int albums)
+{
+    TLoaded &data = loaded(albums);
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
+        return 1;
+    clear.close();
+    const long base = statusKb("VmHWM:");
+    TrpList report(data.items, columns());
+    QPdfWriter pdf(WorkFile(QStringLiteral("memory.pdf")));
+    pdf.setResolution(300);
+    report.Print(pdf);
+    std::printf("list report of %6d albums: %5d pages, %6.1f MB beyond the loaded collection\n",
+                albums, report.PageCount(), (statusKb("VmHWM:") - base) / 1024.0);
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--memory") == 0)
+        return memoryRun(atoi(argv[2]));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak resident memory: %.0f MB\n", usage.ru_maxrss / 1024.0);
+    // Memory against the page count, each report in a process of its own.
+    for (const char *albums : {"1000", "10000", "100000"}) {
+        QProcess run;
+        run.setProcessChannelMode(QProcess::ForwardedChannels);
+        run.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--memory"), QLatin1String(albums)});
+        run.waitForFinished(-1);
+    }
     return 0;
 }
