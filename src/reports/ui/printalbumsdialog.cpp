@@ -3,6 +3,7 @@
 #include "model/album.h"
 #include "model/general.h"
 #include "model/tracks.h"
+#include "reports/ui/marginsbox.h"
 #include "reports/ui/previewwindow.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
@@ -85,41 +86,7 @@ TfmPrintAlbums::TfmPrintAlbums(std::vector<const TAlbum *> albums, TSettingsStor
     if (m_trackColumns.Count() == 0)
         m_trackColumns.AddDefaults();
 
-    auto *margins = new QGroupBox(tr("Margins"), this);
-    auto spin = [&](const char *name, const char *key) {
-        auto *s = new QSpinBox(margins);
-        s->setObjectName(QLatin1String(name));
-        s->setRange(0, 500);
-        s->setValue(settings.ReadInteger(kSection, QLatin1String(key), 15));
-        return s;
-    };
-    m_top = spin("seTopMargin", "TopMargin");
-    m_left = spin("seLeftMargin", "LeftMargin");
-    m_right = spin("seRightMargin", "RightMargin");
-    m_bottom = spin("seBottomMargin", "BottomMargin");
-    m_mm = new QRadioButton(tr("&Millimeters"), margins);
-    m_mm->setObjectName(QStringLiteral("rbMillimeters"));
-    m_inches = new QRadioButton(tr("1/10 &Inches"), margins);
-    m_inches->setObjectName(QStringLiteral("rbInches"));
-    (settings.ReadBool(kSection, QStringLiteral("UnitsMM"), true) ? m_mm : m_inches)
-        ->setChecked(true);
-    auto *marginGrid = new QGridLayout(margins);
-    const struct
-    {
-        QString caption;
-        QSpinBox *box;
-    } rows[] = {{tr("T&op"), m_top},
-                {tr("&Left"), m_left},
-                {tr("&Right"), m_right},
-                {tr("&Bottom"), m_bottom}};
-    for (int i = 0; i < 4; ++i) {
-        auto *label = new QLabel(rows[i].caption, margins);
-        label->setBuddy(rows[i].box);
-        marginGrid->addWidget(label, i / 2, (i % 2) * 2);
-        marginGrid->addWidget(rows[i].box, i / 2, (i % 2) * 2 + 1);
-    }
-    marginGrid->addWidget(m_mm, 2, 0, 1, 2);
-    marginGrid->addWidget(m_inches, 2, 2, 1, 2);
+    m_margins = new TMarginsBox(settings, kSection, 15, this);
 
     auto check = [&](const char *name, const QString &text, const char *key) {
         auto *c = new QCheckBox(text, this);
@@ -199,7 +166,7 @@ TfmPrintAlbums::TfmPrintAlbums(std::vector<const TAlbum *> albums, TSettingsStor
         buttons->addWidget(b);
     buttons->addStretch();
     auto *top = new QHBoxLayout;
-    top->addWidget(margins);
+    top->addWidget(m_margins);
     top->addLayout(options);
     top->addLayout(buttons);
     auto *tracks = new QGroupBox(tr("Track Fields"), this);
@@ -299,16 +266,7 @@ std::unique_ptr<TrpAlbums> TfmPrintAlbums::MakeReport()
 
 QPageLayout TfmPrintAlbums::PageLayout() const
 {
-    const bool inches = m_inches->isChecked();
-    const qreal unit = inches ? 0.1 : 1.0;
-    const QMarginsF margins(m_left->value() * unit, m_top->value() * unit, m_right->value() * unit,
-                            m_bottom->value() * unit);
-    QPageSize paper(QPageSize::A4);
-    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-    if (!printer.isNull())
-        paper = printer.defaultPageSize();
-    return QPageLayout(paper, QPageLayout::Portrait, margins,
-                       inches ? QPageLayout::Inch : QPageLayout::Millimeter);
+    return m_margins->PageLayout(QPageLayout::Portrait);
 }
 
 void TfmPrintAlbums::preview()
@@ -357,11 +315,7 @@ void TfmPrintAlbums::done(int result)
     copyColumnsBack();
     m_albumColumns.Save(m_settings, kSection + QStringLiteral("\\AlbumShowFields"));
     m_trackColumns.Save(m_settings, kSection + QStringLiteral("\\TrackShowFields"));
-    m_settings.WriteBool(kSection, QStringLiteral("UnitsMM"), m_mm->isChecked());
-    m_settings.WriteInteger(kSection, QStringLiteral("TopMargin"), m_top->value());
-    m_settings.WriteInteger(kSection, QStringLiteral("LeftMargin"), m_left->value());
-    m_settings.WriteInteger(kSection, QStringLiteral("RightMargin"), m_right->value());
-    m_settings.WriteInteger(kSection, QStringLiteral("BottomMargin"), m_bottom->value());
+    m_margins->Save(m_settings, kSection);
     m_settings.WriteBool(kSection, QStringLiteral("StartEachAlbumOnNewPage"),
                          m_newPage->isChecked());
     m_settings.WriteBool(kSection, QStringLiteral("ShowCoverAndComments"), m_cover->isChecked());

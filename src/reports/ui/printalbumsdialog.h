@@ -10,6 +10,7 @@
 class QCheckBox;
 class QRadioButton;
 class QSpinBox;
+class TMarginsBox;
 class QTreeWidget;
 class TQelFields;
 class TSettingsStore;
@@ -55,8 +56,8 @@ private:
     QString m_coversFolder;
     TShowFields m_albumColumns{ilAlbum};
     TShowFields m_trackColumns{ilTrack};
-    QRadioButton *m_columnar, *m_tabular, *m_mm, *m_inches;
-    QSpinBox *m_top, *m_left, *m_right, *m_bottom;
+    QRadioButton *m_columnar, *m_tabular;
+    TMarginsBox *m_margins;
     QCheckBox *m_newPage, *m_cover, *m_name;
     QTreeWidget *m_albumSample, *m_trackSample;
 };

@@ -3,6 +3,7 @@
 #include "model/dataitem.h"
 #include "model/general.h"
 #include "reports/bandreport.h"
+#include "reports/ui/marginsbox.h"
 #include "reports/ui/previewwindow.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
@@ -91,41 +92,7 @@ TfmPrintList::TfmPrintList(std::vector<const TDataItem *> items, TItemLevel leve
     orientationBox->addWidget(m_portrait);
     orientationBox->addWidget(m_landscape);
 
-    auto *margins = new QGroupBox(tr("Margins"), this);
-    auto spin = [&](const char *name, const char *key) {
-        auto *s = new QSpinBox(margins);
-        s->setObjectName(QLatin1String(name));
-        s->setRange(0, 500);
-        s->setValue(settings.ReadInteger(kSection, QLatin1String(key), 20));
-        return s;
-    };
-    m_top = spin("seTopMargin", "TopMargin");
-    m_left = spin("seLeftMargin", "LeftMargin");
-    m_right = spin("seRightMargin", "RightMargin");
-    m_bottom = spin("seBottomMargin", "BottomMargin");
-    m_mm = new QRadioButton(tr("&Millimeters"), margins);
-    m_mm->setObjectName(QStringLiteral("rbMillimeters"));
-    m_inches = new QRadioButton(tr("1/10 &Inches"), margins);
-    m_inches->setObjectName(QStringLiteral("rbInches"));
-    (settings.ReadBool(kSection, QStringLiteral("UnitsMM"), true) ? m_mm : m_inches)
-        ->setChecked(true);
-    auto *marginGrid = new QGridLayout(margins);
-    const struct
-    {
-        QString caption;
-        QSpinBox *box;
-    } rows[] = {{tr("T&op"), m_top},
-                {tr("&Left"), m_left},
-                {tr("&Right"), m_right},
-                {tr("&Bottom"), m_bottom}};
-    for (int i = 0; i < 4; ++i) {
-        auto *label = new QLabel(rows[i].caption, margins);
-        label->setBuddy(rows[i].box);
-        marginGrid->addWidget(label, i / 2, (i % 2) * 2);
-        marginGrid->addWidget(rows[i].box, i / 2, (i % 2) * 2 + 1);
-    }
-    marginGrid->addWidget(m_mm, 2, 0, 1, 2);
-    marginGrid->addWidget(m_inches, 2, 2, 1, 2);
+    m_margins = new TMarginsBox(settings, kSection, 20, this);
 
     m_shading = new QCheckBox(tr("&Row shading"), this);
     m_shading->setObjectName(QStringLiteral("ckShading"));
@@ -183,7 +150,7 @@ TfmPrintList::TfmPrintList(std::vector<const TDataItem *> items, TItemLevel leve
     top->addWidget(titleLabel, 0, 0);
     top->addWidget(m_title, 1, 0, 1, 2);
     top->addWidget(orientation, 2, 0);
-    top->addWidget(margins, 2, 1);
+    top->addWidget(m_margins, 2, 1);
     top->addWidget(m_shading, 3, 0);
     auto *buttons = new QVBoxLayout;
     for (QPushButton *b : {printButton, cancel, previewButton, pdfButton, fieldsButton})
@@ -282,18 +249,8 @@ std::unique_ptr<TrpList> TfmPrintList::MakeReport()
 
 QPageLayout TfmPrintList::PageLayout() const
 {
-    const bool inches = m_inches->isChecked();
-    // Tenths of an inch: a top margin of 5 is half an inch.
-    const qreal unit = inches ? 0.1 : 1.0;
-    const QMarginsF margins(m_left->value() * unit, m_top->value() * unit, m_right->value() * unit,
-                            m_bottom->value() * unit);
-    QPageSize paper(QPageSize::A4);
-    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-    if (!printer.isNull())
-        paper = printer.defaultPageSize();
-    return QPageLayout(paper,
-                       m_landscape->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait,
-                       margins, inches ? QPageLayout::Inch : QPageLayout::Millimeter);
+    return m_margins->PageLayout(m_landscape->isChecked() ? QPageLayout::Landscape
+                                                          : QPageLayout::Portrait);
 }
 
 void TfmPrintList::selectColumns()
@@ -351,11 +308,7 @@ void TfmPrintList::done(int result)
     m_settings.WriteString(kSection, QStringLiteral("Title"), m_title->text());
     m_settings.WriteInteger(kSection, QStringLiteral("Orientation"),
                             m_landscape->isChecked() ? 1 : 0);
-    m_settings.WriteBool(kSection, QStringLiteral("UnitsMM"), m_mm->isChecked());
-    m_settings.WriteInteger(kSection, QStringLiteral("TopMargin"), m_top->value());
-    m_settings.WriteInteger(kSection, QStringLiteral("LeftMargin"), m_left->value());
-    m_settings.WriteInteger(kSection, QStringLiteral("RightMargin"), m_right->value());
-    m_settings.WriteInteger(kSection, QStringLiteral("BottomMargin"), m_bottom->value());
+    m_margins->Save(m_settings, kSection);
     m_settings.WriteBool(kSection, QStringLiteral("RowShading"), m_shading->isChecked());
     writeFont(m_settings, QStringLiteral("TitleFont"), m_titleFont);
     writeFont(m_settings, QStringLiteral("DataFont"), m_dataFont);

@@ -13,6 +13,7 @@ class QCheckBox;
 class QLineEdit;
 class QRadioButton;
 class QSpinBox;
+class TMarginsBox;
 class QTreeWidget;
 class TQelFields;
 class TSettingsStore;
@@ -66,8 +67,8 @@ private:
     const TQelFields &m_fields;
     TShowFields m_columns;
     QLineEdit *m_title;
-    QRadioButton *m_portrait, *m_landscape, *m_mm, *m_inches;
-    QSpinBox *m_top, *m_left, *m_right, *m_bottom;
+    QRadioButton *m_portrait, *m_landscape;
+    TMarginsBox *m_margins;
     QCheckBox *m_shading;
     QTreeWidget *m_sample;
     QFont m_titleFont, m_dataFont;
