@@ -488,6 +488,30 @@ void TCDDB::waitForProgress()
         QCoreApplication::processEvents();
 }
 
+void TCDDB::runOperation(const std::function<void()> &step)
+{
+    try {
+        while (!isEnd(State)) {
+            if (Cancelled()) {
+                State = AbortRequested;
+                ErrorKind = 20;
+            }
+            if (State == AbortRequested)
+                AbortRequest();
+            else
+                step();
+            if (!isEnd(State))
+                waitForProgress();
+        }
+    } catch (const std::exception &e) {
+        State = Failed;
+        ErrorKind = 22;
+        ErrorDetail = QString::fromLocal8Bit(e.what());
+    }
+    endOperation();
+    Finish();
+}
+
 void TCDDB::endOperation()
 {
     m_timer.stop();
@@ -579,53 +603,36 @@ void TCDDB::RefreshLists(TCddbSiteList &sites, TCddbCategoryList &categories,
     SetPosition(0);
     ErrorDetail.clear();
     QStringList lines;
-    try {
-        while (!isEnd(State)) {
-            if (Cancelled()) {
-                State = AbortRequested;
-                ErrorKind = 20;
+    runOperation([&] {
+        switch (State) {
+        case Ready:
+            SetMessage(tr("Retrieving site list from %1...").arg(ListSite));
+            State = SitesSent;
+            SendCommand(QStringLiteral("sites"));
+            break;
+        case SitesDone:
+            ParseSitesReply(lines);
+            sites.BuildFromReply(lines);
+            if (sites.Count() == 0) {
+                ErrorKind = 12;
+                sites.LoadFromStore(store);
             }
-            switch (State) {
-            case Ready:
-                SetMessage(tr("Retrieving site list from %1...").arg(ListSite));
-                State = SitesSent;
-                SendCommand(QStringLiteral("sites"));
-                break;
-            case SitesDone:
-                ParseSitesReply(lines);
-                sites.BuildFromReply(lines);
-                if (sites.Count() == 0) {
-                    ErrorKind = 12;
-                    sites.LoadFromStore(store);
-                }
-                SetPosition(1);
-                SetMessage(tr("Retrieving category list from %1...").arg(ListSite));
-                State = CategoriesSent;
-                SendCommand(QStringLiteral("cddb lscat"));
-                break;
-            case CategoriesDone:
-                ParseCategoriesReply(lines);
-                if (lines.size() > 2)
-                    categories = TCddbCategoryList(lines.mid(1, lines.size() - 2));
-                SetPosition(2);
-                State = Finished;
-                break;
-            case AbortRequested:
-                AbortRequest();
-                break;
-            default:
-                break;
-            }
-            if (!isEnd(State))
-                waitForProgress();
+            SetPosition(1);
+            SetMessage(tr("Retrieving category list from %1...").arg(ListSite));
+            State = CategoriesSent;
+            SendCommand(QStringLiteral("cddb lscat"));
+            break;
+        case CategoriesDone:
+            ParseCategoriesReply(lines);
+            if (lines.size() > 2)
+                categories = TCddbCategoryList(lines.mid(1, lines.size() - 2));
+            SetPosition(2);
+            State = Finished;
+            break;
+        default:
+            break;
         }
-    } catch (const std::exception &e) {
-        State = Failed;
-        ErrorKind = 22;
-        ErrorDetail = QString::fromLocal8Bit(e.what());
-    }
-    endOperation();
-    Finish();
+    });
 }
 
 void TCDDB::QueryDisc(TScanCD &disc)
@@ -688,75 +695,58 @@ void TCDDB::runQueries(const QList<TScanCD *> &discs, bool single)
         SetMessage(tr("Querying for CD %1...").arg(disc().CddbDiscIdText()));
         SendQuery(disc());
     };
-    try {
-        while (!isEnd(State)) {
-            if (Cancelled()) {
-                State = AbortRequested;
-                ErrorKind = 20;
-            }
-            switch (State) {
-            case Ready:
-                SetMessage(tr("Querying for CD %1...").arg(disc().CddbDiscIdText()));
-                SendQuery(disc());
-                break;
-            case QueryDone:
-                ParseQueryReply(matches);
-                if (single)
-                    SetPosition(1);
-                if (MatchKind >= 2 && MatchKind <= 5 && !matches.isEmpty()) {
-                    SubMax = int(matches.size());
-                    matchIndex = 0;
-                    const QString id = disc().CddbDiscIdText();
-                    const int n = int(matches.size());
-                    switch (MatchKind) {
-                    case 2:
-                        SetMessage(tr("Found one exact match for %1").arg(id));
-                        break;
-                    case 3:
-                        SetMessage(tr("Found %1 exact matches").arg(n));
-                        break;
-                    case 4:
-                        SetMessage(tr("Found one inexact match for %1").arg(id));
-                        break;
-                    default:
-                        SetMessage(tr("Found %1 inexact matches").arg(n));
-                        break;
-                    }
-                    readMatch();
-                } else if (single) {
-                    State = Finished;
-                } else {
-                    discDone();
+    runOperation([&] {
+        switch (State) {
+        case Ready:
+            SetMessage(tr("Querying for CD %1...").arg(disc().CddbDiscIdText()));
+            SendQuery(disc());
+            break;
+        case QueryDone:
+            ParseQueryReply(matches);
+            if (single)
+                SetPosition(1);
+            if (MatchKind >= 2 && MatchKind <= 5 && !matches.isEmpty()) {
+                SubMax = int(matches.size());
+                matchIndex = 0;
+                const QString id = disc().CddbDiscIdText();
+                const int n = int(matches.size());
+                switch (MatchKind) {
+                case 2:
+                    SetMessage(tr("Found one exact match for %1").arg(id));
+                    break;
+                case 3:
+                    SetMessage(tr("Found %1 exact matches").arg(n));
+                    break;
+                case 4:
+                    SetMessage(tr("Found one inexact match for %1").arg(id));
+                    break;
+                default:
+                    SetMessage(tr("Found %1 inexact matches").arg(n));
+                    break;
                 }
-                break;
-            case ReadDone: {
-                ParseReadReply(lines);
-                SetSubPosition(matchIndex + 1);
-                ParseEntry(disc(), lines, disc().AddCddbCD(), discId, category);
-                if (matchIndex < matches.size() - 1) {
-                    ++matchIndex;
-                    readMatch();
-                } else {
-                    discDone();
-                }
-                break;
+                readMatch();
+            } else if (single) {
+                State = Finished;
+            } else {
+                discDone();
             }
-            case AbortRequested:
-                AbortRequest();
-                break;
-            default:
-                break;
+            break;
+        case ReadDone: {
+            ParseReadReply(lines);
+            SetSubPosition(matchIndex + 1);
+            ParseEntry(disc(), lines, disc().AddCddbCD(), discId, category);
+            if (matchIndex < matches.size() - 1) {
+                ++matchIndex;
+                readMatch();
+            } else {
+                discDone();
             }
-            if (!isEnd(State))
-                waitForProgress();
+            break;
         }
-    } catch (const std::exception &e) {
-        State = Failed;
-        ErrorKind = 22;
-        ErrorDetail = QString::fromLocal8Bit(e.what());
-    }
-    endOperation();
-    Finish();
+        default:
+            break;
+        }
+    });
 }
 
 void TCDDB::SubmitDisc(TScanCD &record)
@@ -773,38 +763,21 @@ void TCDDB::SubmitDisc(TScanCD &record)
     Init(Site, QString::fromUtf16(kCddbSubmitAddress), Port);
     SetPosition(0);
     ErrorDetail.clear();
-    try {
-        while (!isEnd(State)) {
-            if (Cancelled()) {
-                State = AbortRequested;
-                ErrorKind = 20;
-            }
-            switch (State) {
-            case Ready:
-                SetMessage(tr("Submitting info for CD %1...").arg(record.CddbDiscIdText()));
-                sendSubmission(record);
-                break;
-            case SubmitDone:
-                ReadSubmitReply();
-                SetPosition(1);
-                State = Finished;
-                break;
-            case AbortRequested:
-                AbortRequest();
-                break;
-            default:
-                break;
-            }
-            if (!isEnd(State))
-                waitForProgress();
+    runOperation([&] {
+        switch (State) {
+        case Ready:
+            SetMessage(tr("Submitting info for CD %1...").arg(record.CddbDiscIdText()));
+            sendSubmission(record);
+            break;
+        case SubmitDone:
+            ReadSubmitReply();
+            SetPosition(1);
+            State = Finished;
+            break;
+        default:
+            break;
         }
-    } catch (const std::exception &e) {
-        State = Failed;
-        ErrorKind = 22;
-        ErrorDetail = QString::fromLocal8Bit(e.what());
-    }
-    endOperation();
-    Finish();
+    });
 }
 
 void TCDDB::sendSubmission(TScanCD &record)

@@ -5,8 +5,10 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 
 class TCddbCategoryList;
 class TCddbSiteList;
@@ -131,6 +133,9 @@ private:
     bool replyStatusOrFail(int &status, bool logFailure);
     QStringList replyListLines() const;
     void waitForProgress();
+    // Drives an operation from Ready to its end: step acts on the operation's own
+    // states; a cancel becomes an abort; between steps the interface handles events.
+    void runOperation(const std::function<void()> &step);
     void endOperation();
     void sendSubmission(TScanCD &record);
     void runQueries(const QList<TScanCD *> &discs, bool single);
