@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
@@ -40,11 +41,15 @@ TEST(Mp3Explorer, ListsStatusAndAlbum)
         ASSERT_TRUE(
             QFile::copy(kFixtures + QStringLiteral("/v1.mp3"), root + u'/' + QLatin1String(name)));
     host.store.WriteString(QStringLiteral("ScanMp3Screen"), QStringLiteral("InitialFolder"), root);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QEL_TEST_FIXTURES "/covers/cmyk-red-blue.jpg"),
+                            root + QStringLiteral("/cover.jpg")));
 
     qsizetype discs = 0;
+    QString coverFile;
     QString artist;
     TfmScanMp3 window(host.db, host.dm, [&](TAlbum *album) {
         discs = album->DiscCount();
+        coverFile = album->CoverFile;
         artist = album->GetFieldAsString(fdArtist);
         return false; // discarded, as when the editor is cancelled
     });
@@ -71,6 +76,9 @@ TEST(Mp3Explorer, ListsStatusAndAlbum)
     create->trigger();
     EXPECT_EQ(discs, 2); // Sub, then "Other Files"
     EXPECT_EQ(artist, QStringLiteral("Plain Artist"));
+    // The cover copied for the discarded album went with it.
+    ASSERT_FALSE(coverFile.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(host.dm.Prefs().CoversFolder + u'/' + coverFile));
 
     Child<QCheckBox>(&window, "ckShowFlatList")->click();
     ASSERT_EQ(list->topLevelItemCount(), 3);

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
@@ -369,8 +370,15 @@ void TfmScanMp3::createAlbum()
         CreateFromMP3Folder(*m_root, m_db, &m_dm.FieldDefaults(), prefs.CoversFolder, &coverError);
     if (!coverError.isEmpty())
         ShowInfo(coverError);
-    if (!m_addAlbum || !m_addAlbum(album))
+    // The cover was copied for this album alone: it goes with the album when discarded.
+    const QString cover = album->CoverFile.isEmpty()
+                              ? QString()
+                              : QDir(prefs.CoversFolder).filePath(QString(album->CoverFile));
+    if (!m_addAlbum || !m_addAlbum(album)) {
         delete album;
+        if (!cover.isEmpty())
+            QFile::remove(cover);
+    }
 }
 
 void ShowMp3Explorer(QWidget *owner, TQelDb &db, TdmGlobal &dm,
