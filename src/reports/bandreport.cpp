@@ -20,29 +20,44 @@ QFont TBandReport::PixelFont(const QString &family, qreal points, bool bold, boo
 
 bool TBandReport::Paginate(QSizeF area, const std::function<bool(int)> &progress)
 {
+    BeginPagination(area);
+    const int count = DetailCount();
+    while (!PaginateSome(4096))
+        if (progress && !progress(int(qint64(m_measured) * 100 / count)))
+            return false;
+    if (progress && count > 0)
+        progress(100);
+    return true;
+}
+
+void TBandReport::BeginPagination(QSizeF area)
+{
     m_area = area;
     m_pageStarts.clear();
-    const int count = DetailCount();
-    if (count == 0)
-        return true;
-    const qreal fixed = PageHeaderHeight() + ColumnHeaderHeight() + PageFooterHeight();
-    qreal used = fixed + TitleHeight();
+    m_measured = 0;
+    if (DetailCount() == 0)
+        return;
+    m_used = PageHeaderHeight() + ColumnHeaderHeight() + PageFooterHeight() + TitleHeight();
     m_pageStarts.push_back(0);
-    for (int row = 0; row < count; ++row) {
+}
+
+bool TBandReport::PaginateSome(int rows)
+{
+    const int count = DetailCount();
+    const int end = int(std::min<qint64>(qint64(m_measured) + std::max(rows, 1), count));
+    const qreal fixed = PageHeaderHeight() + ColumnHeaderHeight() + PageFooterHeight();
+    for (int row = m_measured; row < end; ++row) {
         const qreal h = DetailHeight(row);
         const bool firstOnPage = row == m_pageStarts.back();
         // A row taller than a whole page is put on a page of its own and cut there.
-        if (!firstOnPage && (used + h > area.height() || StartsNewPage(row))) {
+        if (!firstOnPage && (m_used + h > m_area.height() || StartsNewPage(row))) {
             m_pageStarts.push_back(row);
-            used = fixed;
+            m_used = fixed;
         }
-        used += h;
-        if (progress && row % 4096 == 0 && !progress(int(qint64(row) * 100 / count)))
-            return false;
+        m_used += h;
     }
-    if (progress)
-        progress(100);
-    return true;
+    m_measured = end;
+    return Paginated();
 }
 
 int TBandReport::EndRow(int page) const

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QMarginsF>
 #include <QSizeF>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -45,6 +46,14 @@ public:
     // progress gets 0 to 100 and may stop the pass by returning false. Returns false
     // when stopped. An empty report has no page.
     bool Paginate(QSizeF area, const std::function<bool(int)> &progress = {});
+    // The same pass in steps, for a window that shows the first pages while the rest is
+    // measured: BeginPagination, then PaginateSome until it returns true.
+    void BeginPagination(QSizeF area);
+    bool PaginateSome(int rows);
+    bool Paginated() const { return m_measured >= DetailCount(); }
+    int MeasuredRows() const { return m_measured; }
+    // Pages whose rows are all measured: every page once the pass is done.
+    int CompletePages() const { return Paginated() ? PageCount() : std::max(0, PageCount() - 1); }
     int PageCount() const { return int(m_pageStarts.size()); }
     // The first row of a page, and one past its last.
     int FirstRow(int page) const { return m_pageStarts.at(size_t(page)); }
@@ -66,6 +75,8 @@ public:
 private:
     std::vector<int> m_pageStarts;
     QSizeF m_area;
+    int m_measured = 0; // rows laid out so far
+    qreal m_used = 0;   // height used on the last page
 };
 
 // Writes the report to a PDF file with the layout: beside the file first, renamed over it

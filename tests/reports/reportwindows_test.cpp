@@ -2,6 +2,7 @@
 #include "model/qeldb.h"
 #include "model/tracks.h"
 #include "reportalbums.h"
+#include "reports/bandreport.h"
 #include "reports/ui/previewwindow.h"
 #include "reports/ui/printalbumsdialog.h"
 #include "reports/ui/printlistdialog.h"
@@ -9,12 +10,14 @@
 #include "testsupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinterInfo>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -87,6 +90,59 @@ TEST(PrintListDialog, SampleSettingsAndColumnOrder)
     EXPECT_EQ(ui.messages,
               QStringList{QStringLiteral(
                   "No printer found on your system; Please install a printer first.")});
+}
+
+namespace {
+
+// Rows of one height; nothing painted. Enough rows that measuring them takes slices.
+class TTallReport : public TBandReport
+{
+public:
+    qreal PageHeaderHeight() const override { return 20; }
+    qreal TitleHeight() const override { return 0; }
+    qreal ColumnHeaderHeight() const override { return 20; }
+    qreal PageFooterHeight() const override { return 20; }
+    int DetailCount() const override { return 20000; }
+    qreal DetailHeight(int) const override { return 20; }
+    void PaintPageHeader(QPainter &, const QRectF &, int) const override {}
+    void PaintTitle(QPainter &, const QRectF &) const override {}
+    void PaintColumnHeader(QPainter &, const QRectF &) const override {}
+    void PaintDetail(QPainter &, const QRectF &, int) const override {}
+    void PaintPageFooter(QPainter &, const QRectF &, int) const override {}
+};
+
+} // namespace
+
+// The preview opens before a long report is measured: the pages known so far can be
+// visited, the count grows, and the bar goes when the pass is done.
+TEST(PreviewWindow, PagesShowWhileTheRestIsMeasured)
+{
+    TTallReport report;
+    const QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(),
+                             QPageLayout::Millimeter);
+    const int slice = TfmPreview::PaginationSliceMs;
+    TfmPreview::PaginationSliceMs = 0; // one step of rows a slice
+    TfmPreview preview(report, layout, QStringLiteral("Tall"));
+    TfmPreview::PaginationSliceMs = slice;
+    preview.show();
+    auto *bar = Child<QProgressBar>(&preview, "pbProgress");
+    auto *text = Child<QLabel>(&preview, "pnPage");
+    ASSERT_FALSE(report.Paginated());
+    EXPECT_TRUE(bar->isVisible());
+    const int early = report.CompletePages();
+    EXPECT_GT(early, 1);
+    EXPECT_EQ(text->text(), QStringLiteral("   Page 1 of %1").arg(early));
+    QTest::keyClick(&preview, Qt::Key_End);
+    EXPECT_EQ(preview.CurrentPage(), early); // the last page measured whole so far
+
+    for (int i = 0; i < 1000 && !report.Paginated(); ++i)
+        QApplication::processEvents();
+    ASSERT_TRUE(report.Paginated());
+    EXPECT_FALSE(bar->isVisible());
+    // 1123 pixels of A4 less the three 20-pixel bands hold 53 rows of 20.
+    const int pages = (20000 + 52) / 53;
+    EXPECT_EQ(report.PageCount(), pages);
+    EXPECT_EQ(text->text(), QStringLiteral("   Page %1 of %2").arg(early).arg(pages));
 }
 
 TEST(PreviewWindow, NavigationAndPageText)

@@ -6,6 +6,7 @@
 #include "shell/ui/windowplacement.h"
 
 #include <QButtonGroup>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -19,6 +20,7 @@
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -60,7 +62,7 @@ void TPreviewPage::paintEvent(QPaintEvent *)
     p.translate(10, 10);
     p.scale(m_zoom, m_zoom);
     p.fillRect(QRectF(QPointF(0, 0), PaperSize()), Qt::white);
-    if (m_page < 0 || m_page >= m_report.PageCount())
+    if (m_page < 0 || m_page >= m_report.CompletePages())
         return;
     // Only the page in view is painted: a report of thousands of pages costs one.
     p.translate(m_layout.paintRectPixels(int(kDpi)).topLeft());
@@ -72,7 +74,7 @@ TfmPreview::TfmPreview(TBandReport &report, const QPageLayout &layout, const QSt
     : QDialog(parent), m_report(report), m_layout(layout), m_title(title)
 {
     setObjectName(QStringLiteral("fmPreview"));
-    m_report.Paginate(QSizeF(layout.paintRectPixels(int(kDpi)).size()));
+    m_report.BeginPagination(QSizeF(layout.paintRectPixels(int(kDpi)).size()));
     setWindowTitle(tr("Preview"));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
 
@@ -104,7 +106,7 @@ TfmPreview::TfmPreview(TBandReport &report, const QPageLayout &layout, const QSt
     connect(m_first, &QToolButton::clicked, this, [this] { GoToPage(1); });
     connect(m_prior, &QToolButton::clicked, this, [this] { GoToPage(m_page - 1); });
     connect(m_next, &QToolButton::clicked, this, [this] { GoToPage(m_page + 1); });
-    connect(m_last, &QToolButton::clicked, this, [this] { GoToPage(m_report.PageCount()); });
+    connect(m_last, &QToolButton::clicked, this, [this] { GoToPage(m_report.CompletePages()); });
     connect(m_zoomFit, &QToolButton::clicked, this, &TfmPreview::zoomFit);
     connect(m_zoom100, &QToolButton::clicked, this, [this] { m_view->SetZoom(1); });
     connect(m_zoomWidth, &QToolButton::clicked, this, &TfmPreview::zoomWidth);
@@ -149,7 +151,41 @@ TfmPreview::TfmPreview(TBandReport &report, const QPageLayout &layout, const QSt
         return QFileDialog::getSaveFileName(owner, tr("Save Report as PDF"), QString(),
                                             tr("PDF files (*.pdf)"));
     };
+    // A long report opens at once: its first pages show while the rest is measured
+    // in slices between events.
+    m_paginate = new QTimer(this);
+    m_paginate->setInterval(0);
+    connect(m_paginate, &QTimer::timeout, this, &TfmPreview::paginateSlice);
     m_view->SetPage(0);
+    paginateSlice();
+    if (!m_report.Paginated()) {
+        m_progress->show();
+        m_paginate->start();
+    }
+}
+
+void TfmPreview::paginateSlice()
+{
+    QElapsedTimer slice;
+    slice.start();
+    while (!m_report.PaginateSome(2048) && slice.elapsed() < PaginationSliceMs) {
+    }
+    const int rows = m_report.DetailCount();
+    m_progress->setValue(rows > 0 ? int(qint64(m_report.MeasuredRows()) * 100 / rows) : 100);
+    if (m_report.Paginated()) {
+        m_paginate->stop();
+        m_progress->hide();
+    }
+    m_view->update(); // the page in view may just have been completed
+    updateNavigation();
+}
+
+void TfmPreview::paginationDone()
+{
+    // Printing measured the whole report again.
+    m_paginate->stop();
+    m_progress->hide();
+    m_view->update();
     updateNavigation();
 }
 
@@ -174,7 +210,7 @@ void TfmPreview::done(int result)
 
 void TfmPreview::GoToPage(int page)
 {
-    if (page < 1 || page > m_report.PageCount() || page == m_page)
+    if (page < 1 || page > m_report.CompletePages() || page == m_page)
         return;
     m_page = page;
     m_view->SetPage(page - 1);
@@ -184,7 +220,7 @@ void TfmPreview::GoToPage(int page)
 
 void TfmPreview::updateNavigation()
 {
-    const int count = m_report.PageCount();
+    const int count = m_report.CompletePages();
     m_first->setEnabled(m_page > 1);
     m_prior->setEnabled(m_page > 1);
     m_next->setEnabled(m_page < count);
@@ -213,13 +249,13 @@ void TfmPreview::keyPressEvent(QKeyEvent *event)
         GoToPage(1);
         return;
     case Qt::Key_End:
-        GoToPage(m_report.PageCount());
+        GoToPage(m_report.CompletePages());
         return;
     case Qt::Key_PageUp:
         GoToPage(ctrl ? 1 : m_page - 1);
         return;
     case Qt::Key_PageDown:
-        GoToPage(ctrl ? m_report.PageCount() : m_page + 1);
+        GoToPage(ctrl ? m_report.CompletePages() : m_page + 1);
         return;
     default:
         QDialog::keyPressEvent(event);
@@ -239,7 +275,7 @@ void TfmPreview::print()
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_report.Print(printer);
-    // Printing paginated for the printer's paper; the preview goes back to its own.
+    paginationDone();
     accept();
 }
 
@@ -253,7 +289,8 @@ void TfmPreview::writePdf()
         TWaitCursor wait;
         error = WriteReportPdf(m_report, m_layout, file, m_title);
     }
-    // The pages of the preview were measured for its own area again by the writer.
+    // The writer measured the whole report for the same layout.
+    paginationDone();
     if (!error.isEmpty())
         ShowInfo(error);
 }

@@ -9,6 +9,7 @@
 class QLabel;
 class QProgressBar;
 class QScrollArea;
+class QTimer;
 class QToolButton;
 class TBandReport;
 class TSettingsStore;
@@ -51,6 +52,8 @@ public:
 
     // Asks for a file name; tests replace it.
     std::function<QString(QWidget *)> ChoosePdfFile;
+    // How long one slice of the measuring pass may run before events are handled.
+    inline static int PaginationSliceMs = 40;
     // Where the window's position and size are kept, when given.
     TSettingsStore *Placement = nullptr;
 
@@ -61,6 +64,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void paginateSlice();
+    void paginationDone();
     void updateNavigation();
     void zoomWidth();
     void zoomFit();
@@ -76,6 +81,7 @@ private:
     QToolButton *m_zoomFit, *m_zoom100, *m_zoomWidth;
     QLabel *m_pageText;
     QProgressBar *m_progress;
+    QTimer *m_paginate;
     int m_page = 1;
     bool m_placed = false;
 };
