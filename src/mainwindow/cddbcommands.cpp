@@ -1,14 +1,26 @@
 // The CDDB menu: adding albums from CDs and the CDDB, the batch scan, submissions, the
-// CDDB settings and the desktop's CD player.
+// CDDB settings and the desktop's CD player; and finding the CD in the drive.
 #include "mainwindow/mainwindow.h"
 
+#include "cddb/cdreader.h"
+#include "cddb/scancd.h"
 #include "cddb/ui/cddbcdwindow.h"
+#include "cddb/ui/cddbsettingswindow.h"
+#include "cddb/ui/scanwindow.h"
+#include "cddb/ui/submitwindow.h"
 #include "editors/ui/albumeditor.h"
 #include "model/album.h"
+#include "model/general.h"
 #include "model/qeldb.h"
 #include "shell/dmglobal.h"
+#include "views/browsestate.h"
+#include "views/foldertreemodel.h"
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QTreeView>
+#include <QUrl>
 
 void TfmMain::createCddbActions()
 {
@@ -25,17 +37,88 @@ void TfmMain::createCddbActions()
 
 void TfmMain::wireCddbCommands()
 {
-    onTriggered("acAddAlbumByScanning", [this] {
-        std::unique_ptr<TAlbum> album = QueryNewAlbum(this, *m_db, *m_dm);
-        if (!album)
-            return;
+    // An album made from a CD goes through the album editor, and in on OK.
+    auto addThroughEditor = [this](TAlbum *album) {
         m_place.Remember(*m_state);
         if (EditAlbum(Services(), *album, TfmAlbum::amAdd) != QDialog::Accepted)
-            return;
-        TAlbum *added = album.release();
-        m_db->AddAlbum(added);
-        saveAndRebuild(added);
+            return false;
+        m_db->AddAlbum(album);
+        saveAndRebuild(album);
+        return true;
+    };
+    onTriggered("acAddAlbumByScanning", [this, addThroughEditor] {
+        std::unique_ptr<TAlbum> album = QueryNewAlbum(this, *m_db, *m_dm);
+        if (album && addThroughEditor(album.get()))
+            album.release();
     });
+    onTriggered("acBatchScan", [this, addThroughEditor] {
+        m_place.Remember(*m_state);
+        ShowBatchScan(this, *m_db, *m_dm, addThroughEditor);
+        refreshKeepingPlace();
+    });
+    onTriggered("acSubmit", [this] {
+        if (TAlbum *album = m_state->CurrentAlbum())
+            ShowSubmitScreen(this, *album, *m_dm);
+    });
+    onTriggered("acCddbSettings", [this] { ShowCddbSettings(this, *m_dm); });
+    onTriggered("acStartCdPlayer", [this] {
+        // The desktop's handler for audio CDs plays the drive ("cdda://sr0").
+        const QString drive = m_dm->Prefs().GetScanDrive();
+        if (drive.isEmpty() || IsDiscImagePath(drive))
+            return;
+        const QUrl url(QStringLiteral("cdda://") + QFileInfo(drive).fileName());
+        if (!QDesktopServices::openUrl(url))
+            ShowInfo(tr("No program could play the CD in %1.").arg(drive));
+    });
+    onTriggered("acFindCD", [this] {
+        if (m_state->TreeType != 0) {
+            if (AskOkCancel(tr("Finding a CD by Scanning is only possible in Album View.\r\nDo you "
+                               "want Qel to switch to Album View now?")) != TAnswer::Ok)
+                return;
+            cmAlbumView();
+        }
+        TScanCD record;
+        try {
+            TWaitCursor wait;
+            TCdScanner().Scan(m_dm->Prefs().GetScanDrive(), record);
+        } catch (const EQel &e) {
+            ShowInfo(e.message());
+            return;
+        }
+        TAlbum *album = m_db->FindAlbumByMsDiscId(record.MsDiscId);
+        if (!album) {
+            ShowInfo(tr("CD not found in database."));
+            return;
+        }
+        TTreeNode *root = m_state->Root();
+        if (!root)
+            return;
+        m_state->FillNode(root);
+        const QString text = album->GetFieldAsString(m_state->GroupField());
+        TTreeNode *folder = nullptr;
+        for (TTreeNode &child : root->children)
+            if (child.kind == TTreeNode::nkFolder && m_state->NodeCaption(&child) == text) {
+                folder = &child;
+                break;
+            }
+        if (!folder) {
+            ShowInfo(tr("CD was found in database, but is not in the current list, because of the "
+                        "current grouping or filter."));
+            return;
+        }
+        m_tree->expand(m_state->TreeModel()->IndexOf(folder));
+        if (TTreeNode *node = m_state->ChildWithObject(folder, album)) {
+            m_state->SelectNode(node);
+            m_tree->expand(m_state->TreeModel()->IndexOf(node));
+        }
+    });
+    updateCddbCommands();
 }
 
-void TfmMain::updateCddbCommands() {}
+void TfmMain::updateCddbCommands()
+{
+    enableAction("acSubmit", m_state->CurrentAlbum() != nullptr);
+    // Only a drive plays; a disc image is for cataloguing.
+    const QString drive = m_dm->Prefs().Drive;
+    enableAction("acStartCdPlayer", !drive.isEmpty() && !IsDiscImagePath(drive));
+}

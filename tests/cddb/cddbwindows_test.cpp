@@ -1,27 +1,41 @@
 // The CD and CDDB windows against the test server, with disc images in the drive's place.
+#include "cddb/cddbalbum.h"
 #include "cddb/cddbentry.h"
+#include "cddb/cdreader.h"
 #include "cddb/scancd.h"
 #include "cddb/ui/cddbcdwindow.h"
+#include "cddb/ui/cddbsettingswindow.h"
+#include "cddb/ui/scanwindow.h"
+#include "cddb/ui/submitwindow.h"
 #include "cddbtestserver.h"
 #include "discimages.h"
+#include "editors/ui/albumeditor.h"
 #include "mainwindow/mainwindow.h"
 #include "model/album.h"
+#include "model/lookuplist.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
 #include "shell/dmglobal.h"
 #include "shell/drivelist.h"
 #include "shell/settingsstore.h"
+#include "shell/ui/prefsdialog.h"
 #include "testsupport.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -130,7 +144,7 @@ TEST(CddbQueryScreen, EntriesOptionsAndExample)
     EXPECT_EQ(Child<QLabel>(&screen, "pnArtist")->text(), QStringLiteral("The Band"));
     EXPECT_EQ(Child<QLabel>(&screen, "pnCddbID")->text(), QStringLiteral("04018e02"));
     EXPECT_EQ(Child<QLabel>(&screen, "laTracks")->text(),
-              QStringLiteral("2 tracks (total length: 06:38)"));
+              QStringLiteral("2 tracks (total length: 06:37)"));
     EXPECT_TRUE(Child<QPushButton>(&screen, "btOk")->isEnabled());
     EXPECT_EQ(record.SelectedCddbCD, 0);
 
@@ -250,4 +264,443 @@ TEST(CddbCommands, AddAlbumByQueryGoesThroughTheEditorAndIsSaved)
         }
     }
     EXPECT_TRUE(found);
+
+    // The CD in the drive is found and selected in its artist's folder.
+    host.ui.messages.clear();
+    main.Action(QStringLiteral("acFindCD"))->trigger();
+    EXPECT_TRUE(host.ui.messages.isEmpty()) << host.ui.messages.join(u'|').toStdString();
+    ASSERT_TRUE(main.State().CurrentAlbum());
+    EXPECT_EQ(main.State().CurrentAlbum()->GetFieldAsString(fdTitle),
+              QStringLiteral("Second Album"));
+    EXPECT_TRUE(main.Action(QStringLiteral("acSubmit"))->isEnabled());
+    // A disc image plays nowhere: "Start CD Player" is for drives.
+    EXPECT_FALSE(main.Action(QStringLiteral("acStartCdPlayer"))->isEnabled());
+
+    main.Dm().Prefs().Drive =
+        MakeDiscImage(host.home.path(), QStringLiteral("other"), {{150, 20000}, 40000});
+    main.Action(QStringLiteral("acFindCD"))->trigger();
+    EXPECT_EQ(host.ui.messages, QStringList{QStringLiteral("CD not found in database.")});
+
+    // In track view the question comes first; Cancel reads nothing.
+    host.ui.messages.clear();
+    main.Action(QStringLiteral("acTrackView"))->trigger();
+    host.ui.yes = false;
+    main.Action(QStringLiteral("acFindCD"))->trigger();
+    ASSERT_EQ(host.ui.messages.size(), 1);
+    EXPECT_TRUE(host.ui.messages[0].startsWith(
+        QStringLiteral("Finding a CD by Scanning is only possible in Album View.")));
+    EXPECT_EQ(main.State().TreeType, 1);
+}
+
+TEST(CddbCommands, StartCdPlayerNeedsADrive)
+{
+    struct TOneDrive : TDriveList
+    {
+        QStringList CdDrives() override { return {QStringLiteral("/dev/sr0")}; }
+    };
+    TTestHome home;
+    TScriptedInterface ui;
+    TMemorySettingsStore store;
+    UseDemoCollection(home, store);
+    TNoDrives none;
+    TOneDrive one;
+    {
+        TfmMain main(QStringList{}, &store, &none);
+        EXPECT_FALSE(main.Action(QStringLiteral("acStartCdPlayer"))->isEnabled());
+    }
+    TfmMain main(QStringList{}, &store, &one);
+    EXPECT_TRUE(main.Action(QStringLiteral("acStartCdPlayer"))->isEnabled());
+}
+
+TEST(CddbSettingsScreen, RefreshEnablingAndOk)
+{
+    TCddbHost host;
+    const QString cddb = QStringLiteral("Cddb");
+    // One stored site, the test server itself.
+    host.store.WriteInteger(cddb, QStringLiteral("SiteCount"), 1);
+    host.store.WriteString(QStringLiteral("Cddb\\Site0"), QStringLiteral("Site"),
+                           host.server.Host());
+    host.store.WriteInteger(QStringLiteral("Cddb\\Site0"), QStringLiteral("Port"),
+                            host.server.Port());
+    host.store.WriteString(QStringLiteral("Cddb\\Site0"), QStringLiteral("Description"),
+                           QStringLiteral("Here"));
+    TdmGlobal dm(QStringList{}, &host.store, &host.drives);
+    TfmCddbSettings screen(dm);
+    screen.Cddb().ListSite = host.server.Host();
+    screen.Cddb().ListPort = host.server.Port();
+    screen.show();
+    auto *servers = Child<QComboBox>(&screen, "cbServer");
+    ASSERT_EQ(servers->count(), 1);
+    EXPECT_EQ(servers->currentText(), QStringLiteral("127.0.0.1 - Here"));
+
+    // A failed refresh keeps the stored list and says so.
+    host.answer("sites", "401 No site information available.\r\n");
+    host.answer("cddb lscat", "210 OK, category list follows\r\nblues\r\nrock\r\n.\r\n");
+    Click(&screen, "btRefreshSiteList");
+    EXPECT_EQ(host.ui.messages,
+              QStringList{QStringLiteral("Query failed: Site list empty. Keeping current list.")});
+    ASSERT_EQ(servers->count(), 1);
+    EXPECT_EQ(servers->currentText(), QStringLiteral("127.0.0.1 - Here"));
+
+    // A good one: two http sites (the other protocol is skipped); the configured host
+    // stays selected.
+    host.ui.messages.clear();
+    host.answer("sites", "210 OK, site information follows\r\n"
+                         "far.example.org http 8880 /~cddb/cddb.cgi N037.33 W122.04 Far away\r\n"
+                         "far.example.org cddbp 888 - N037.33 W122.04 Far away\r\n"
+                         "127.0.0.1 http 80 /~cddb/cddb.cgi N000.00 W000.00 Test\r\n.\r\n");
+    Click(&screen, "btRefreshSiteList");
+    EXPECT_TRUE(host.ui.messages.isEmpty()) << host.ui.messages.join(u'|').toStdString();
+    ASSERT_EQ(servers->count(), 2);
+    EXPECT_EQ(servers->itemText(0), QStringLiteral("far.example.org - Far away "));
+    EXPECT_EQ(servers->currentIndex(), 1);
+
+    // Proxy boxes: authentication only under a proxy.
+    auto *useProxy = Child<QCheckBox>(&screen, "ckUseProxy");
+    auto *useAuth = Child<QCheckBox>(&screen, "ckUseProxyAuthentication");
+    auto *user = Child<QLineEdit>(&screen, "edProxyUserName");
+    EXPECT_FALSE(Child<QLineEdit>(&screen, "edProxyServer")->isEnabled());
+    EXPECT_FALSE(useAuth->isEnabled());
+    useProxy->click();
+    EXPECT_TRUE(Child<QSpinBox>(&screen, "edProxyPort")->isEnabled());
+    EXPECT_FALSE(user->isEnabled());
+    useAuth->click();
+    EXPECT_TRUE(user->isEnabled());
+    EXPECT_EQ(Child<QLineEdit>(&screen, "edProxyPassword")->echoMode(), QLineEdit::Password);
+    useProxy->click();
+    EXPECT_FALSE(user->isEnabled());
+    EXPECT_FALSE(Child<QLineEdit>(&screen, "edProxyPassword")->isEnabled());
+
+    // OK stores the chosen site and the rest.
+    useProxy->click();
+    Child<QLineEdit>(&screen, "edProxyServer")->setText(QStringLiteral("  proxy.lan  "));
+    Child<QSpinBox>(&screen, "edProxyPort")->setValue(3128);
+    Child<QLineEdit>(&screen, "edEmailAddress")->setText(QStringLiteral("you@example.org"));
+    servers->setCurrentIndex(0);
+    Click(&screen, "btOK");
+    EXPECT_EQ(host.store.ReadString(cddb, QStringLiteral("Site"), {}),
+              QStringLiteral("far.example.org"));
+    EXPECT_EQ(host.store.ReadInteger(cddb, QStringLiteral("Port"), 0), 8880);
+    EXPECT_TRUE(host.store.ReadBool(cddb, QStringLiteral("UseProxy"), false));
+    EXPECT_TRUE(host.store.ReadBool(cddb, QStringLiteral("UseProxyAuthentication"), false));
+    EXPECT_EQ(host.store.ReadString(cddb, QStringLiteral("ProxyServer"), {}),
+              QStringLiteral("proxy.lan"));
+    EXPECT_EQ(host.store.ReadInteger(cddb, QStringLiteral("ProxyPort"), 0), 3128);
+    EXPECT_EQ(host.store.ReadString(cddb, QStringLiteral("EmailAddress"), {}),
+              QStringLiteral("you@example.org"));
+    EXPECT_EQ(host.store.ReadInteger(cddb, QStringLiteral("SiteCount"), 0), 2);
+    EXPECT_EQ(
+        host.store.ReadString(QStringLiteral("Cddb\\Categories"), QStringLiteral("Category1"), {}),
+        QStringLiteral("rock"));
+}
+
+TEST(BatchScanScreen, AddQueryUseAndKeepTheList)
+{
+    TCddbHost host;
+    host.answer("cddb query", "202 No match found.\r\n");
+    host.answer("cddb query 04018e02", kTwoMatches);
+    const QString noMatch =
+        MakeDiscImage(host.home.path(), QStringLiteral("nomatch"), {{150, 20000}, 40000});
+    const QString third =
+        MakeDiscImage(host.home.path(), QStringLiteral("three"), {{150, 10000, 20000}, 35000});
+    TdmGlobal dm(QStringList{}, &host.store, &host.drives);
+    TQelDb db;
+    QStringList added;
+    {
+        TfmScan screen(db, dm, [&](TAlbum *album) {
+            added << album->GetFieldAsString(fdTitle);
+            delete album; // taken, as when the editor's OK adds it
+            return true;
+        });
+        screen.show();
+        auto *list = Child<QTreeWidget>(&screen, "lvCDs");
+        auto *result = Child<QLabel>(&screen, "pnResult");
+        for (const QString &image : {noMatch, host.image, host.image, third}) {
+            dm.Prefs().Drive = image;
+            screen.ScanAndAdd();
+        }
+        EXPECT_EQ(host.ui.messages,
+                  QStringList{QStringLiteral("CD 04018e02 is already in the list")});
+        ASSERT_EQ(list->topLevelItemCount(), 3);
+        EXPECT_EQ(Child<QLabel>(&screen, "pnCount")->text(), QStringLiteral("3 CDs in scan list"));
+        EXPECT_TRUE(result->text().startsWith(QStringLiteral("CD ")))
+            << result->text().toStdString();
+        EXPECT_EQ(list->topLevelItem(1)->text(0), QStringLiteral("04018e02"));
+        EXPECT_EQ(list->topLevelItem(1)->text(1), QStringLiteral("2 (06:37)"));
+
+        // The two first rows: the first has no match, the second still gets its entries.
+        list->clearSelection();
+        list->setCurrentItem(list->topLevelItem(0));
+        list->topLevelItem(1)->setSelected(true);
+        EXPECT_FALSE(Child<QAction>(&screen, "acUse")->isEnabled());
+        ASSERT_TRUE(Child<QAction>(&screen, "acQuery")->isEnabled());
+        Child<QAction>(&screen, "acQuery")->trigger();
+        EXPECT_EQ(list->topLevelItem(0)->text(2), QString());
+        EXPECT_EQ(list->topLevelItem(1)->text(2), QStringLiteral("The Band / First Album"));
+        EXPECT_EQ(screen.List().Item(1)->CddbCDCount(), 2);
+
+        // A reader error shows where the results show, and adds nothing.
+        dm.Prefs().Drive = host.home.file(QStringLiteral("gone.cue"));
+        screen.ScanAndAdd();
+        EXPECT_EQ(result->text(), QStringLiteral("No CD-ROM drive found."));
+        EXPECT_EQ(list->topLevelItemCount(), 3);
+
+        // The second disc becomes an album and leaves the list.
+        list->clearSelection();
+        list->setCurrentItem(list->topLevelItem(1));
+        ASSERT_TRUE(Child<QAction>(&screen, "acUse")->isEnabled());
+        Child<QCheckBox>(&screen, "ckAutoRemove")->setChecked(true);
+        WhenModal([](QDialog *query) { Click(query, "btOk"); });
+        Child<QAction>(&screen, "acUse")->trigger();
+        EXPECT_EQ(added, QStringList{QStringLiteral("First Album")});
+        ASSERT_EQ(list->topLevelItemCount(), 2);
+        EXPECT_EQ(screen.CurrentDisc(), nullptr);
+        screen.accept();
+    }
+    EXPECT_TRUE(
+        host.store.ReadBool(QStringLiteral("ScanListScreen"), QStringLiteral("AutoRemove"), false));
+
+    // Reopened: what was shown, from scanlist.dat.
+    TfmScan again(db, dm, [](TAlbum *) { return false; });
+    auto *list = Child<QTreeWidget>(&again, "lvCDs");
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(0)->text(1), QStringLiteral("2 (08:51)"));
+    EXPECT_EQ(list->topLevelItem(1)->text(1), QStringLiteral("3 (07:44)"));
+    EXPECT_TRUE(Child<QCheckBox>(&again, "ckAutoRemove")->isChecked());
+
+    // Removing asks first.
+    again.show();
+    list->setCurrentItem(list->topLevelItem(0));
+    host.ui.yes = false;
+    again.RemoveSelected();
+    EXPECT_EQ(list->topLevelItemCount(), 2);
+    host.ui.yes = true;
+    again.RemoveSelected();
+    EXPECT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_EQ(host.ui.messages.last(),
+              QStringLiteral("Are you sure you want to remove the selected CDs?"));
+}
+
+TEST(SubmitScreen, CheckThenSubmitToTheServer)
+{
+    TCddbHost host;
+    TdmGlobal dm(QStringList{}, &host.store, &host.drives);
+    TQelDb db;
+    // A two-disc album whose first disc was made from the image in the drive.
+    TScanCD scanned;
+    TCdScanner().Scan(host.image, scanned);
+    TCddbCD &entry = scanned.AddCddbCD();
+    entry.DTitle = QStringLiteral("Harbour Lights / Songs");
+    entry.Category = QStringLiteral("Folk");
+    entry.AddTrack().Title = QStringLiteral("One");
+    entry.AddTrack().Title = QStringLiteral("Two");
+    scanned.SelectCddbCD(0);
+    scanned.UseGenre = true;
+    std::unique_ptr<TAlbum> album(CreateFromScanCD(scanned, db, nullptr));
+    album->Disc(0)->Title = QStringLiteral("Part One");
+    auto *second = new TDisc(album.get());
+    album->Add(second);
+
+    TfmSubmit screen(*album, dm);
+    screen.show();
+    auto *tabs = Child<QTabBar>(&screen, "tcSubmit");
+    auto *status = Child<QLabel>(&screen, "pnStatus");
+    auto *submit = Child<QPushButton>(&screen, "btSubmit");
+    auto *category = Child<QComboBox>(&screen, "cbCategory");
+    ASSERT_EQ(tabs->count(), 2);
+    EXPECT_EQ(tabs->tabText(1), QStringLiteral("Disc 2"));
+    EXPECT_EQ(Child<QLabel>(&screen, "pnDtitle")->text(),
+              QStringLiteral("Harbour Lights / Songs (Disc 1)"));
+    EXPECT_EQ(Child<QLabel>(&screen, "pnRevision")->text(), QStringLiteral("1"));
+    EXPECT_EQ(category->currentText(), QStringLiteral("folk")); // the genre, lower case
+    EXPECT_EQ(Child<QTreeWidget>(&screen, "lvTracks")->topLevelItem(1)->text(3),
+              QStringLiteral("15000"));
+    Child<QRadioButton>(&screen, "rbUseDiscTitle")->click();
+    EXPECT_EQ(Child<QLabel>(&screen, "pnDtitle")->text(),
+              QStringLiteral("Harbour Lights / Part One"));
+    Child<QRadioButton>(&screen, "rbUseAlbumTitle")->click();
+
+    // The screen's own part of the check: the category box, the artist questions and
+    // the disc in the scan drive.
+    TLookupList &artists = db.LookupList(fdArtist);
+    TLookupItem *artist = album->Artist;
+    struct TCase
+    {
+        const char *expected;
+        std::function<void()> change;
+    } cases[] = {
+        {"No Category selected.", [&] { category->setCurrentIndex(-1); }},
+        {"Display Name of Disc Artist is empty.",
+         [&] {
+             category->setCurrentIndex(category->findText(QStringLiteral("folk")));
+             album->Artist = artists.FindOrCreate(QStringLiteral("Nameless"), {});
+         }},
+        {"Display Name of Disc Artist not in correct format",
+         [&] {
+             album->Artist = artists.FindOrCreate(QStringLiteral("Lights, Harbour"),
+                                                  QStringLiteral("Lights, Harbour"));
+             host.ui.yes = false;
+         }},
+        {"Wrong disc inserted.",
+         [&] {
+             host.ui.yes = true;
+             album->Artist = artist;
+             dm.Prefs().Drive =
+                 MakeDiscImage(host.home.path(), QStringLiteral("other"), {{150, 20000}, 40000});
+         }},
+        {"", [&] { dm.Prefs().Drive = host.image; }},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.expected);
+        c.change();
+        Click(&screen, "btScanCheck");
+        EXPECT_EQ(status->text(), QString::fromUtf8(c.expected));
+        EXPECT_EQ(submit->isEnabled(), *c.expected == 0);
+    }
+
+    Click(&screen, "btSubmit");
+    EXPECT_EQ(status->text(), QStringLiteral("CDDB submission complete."));
+    QList<TCddbTestServer::TRequest> requests = host.server.Requests();
+    ASSERT_FALSE(requests.isEmpty());
+    const TCddbTestServer::TRequest &sent = requests.last();
+    EXPECT_EQ(sent.command, QStringLiteral("submit"));
+    EXPECT_TRUE(sent.head.contains("Category: folk\r\n")) << sent.head.constData();
+    EXPECT_TRUE(sent.head.contains("Discid: 04018e02\r\n"));
+    EXPECT_TRUE(sent.body.contains("DTITLE=Harbour Lights / Songs (Disc 1)"));
+    EXPECT_TRUE(sent.body.contains("TTITLE1=Two"));
+
+    // Another tab needs its own check; an option leaves the check standing.
+    tabs->setCurrentIndex(1);
+    EXPECT_FALSE(submit->isEnabled());
+    tabs->setCurrentIndex(0);
+    Click(&screen, "btScanCheck");
+    ASSERT_TRUE(submit->isEnabled());
+    Child<QCheckBox>(&screen, "ckSubmitHeaders")->click();
+    EXPECT_TRUE(submit->isEnabled());
+
+    // A server failure: a message and the status.
+    host.answer("submit", "500 Missing required header information.\r\n");
+    Click(&screen, "btSubmit");
+    EXPECT_EQ(status->text(), QStringLiteral("CDDB submission failed"));
+    EXPECT_EQ(host.ui.messages.last(), screen.Cddb().ErrorMessage());
+}
+
+TEST(AlbumEditorScan, UpdateModeFillsTheSelectedDisc)
+{
+    TCddbHost host;
+    TdmGlobal dm(QStringList{}, &host.store, &host.drives);
+    TQelDb db;
+    TScanCD scanned;
+    TCdScanner().Scan(host.image, scanned);
+
+    // The very disc in the collection, typed in by hand with one track: no question.
+    auto *album = new TAlbum(&db);
+    auto *disc = new TDisc(album);
+    album->Add(disc);
+    disc->MsDiscId = scanned.MsDiscId;
+    auto *track = new TTrack(disc);
+    disc->Add(track);
+    track->Title = QStringLiteral("typed");
+    db.AddAlbum(album);
+    {
+        TfmAlbum editor(nullptr, *album, TfmAlbum::amEdit, db, dm);
+        editor.show();
+        editor.SelectItem(disc);
+        QAction *scan = Child<QAction>(&editor, "acScanQuery");
+        ASSERT_TRUE(scan->isEnabled());
+        WhenModal([](QDialog *screen) {
+            Click(screen, "btScan");
+            Click(screen, "btOk");
+        });
+        scan->trigger();
+        EXPECT_TRUE(host.ui.messages.isEmpty()) << host.ui.messages.join(u'|').toStdString();
+        EXPECT_EQ(disc->GetFieldAsString(fdTitle), QStringLiteral("First Album"));
+        EXPECT_EQ(disc->CddbDiscId, 0x04018e02);
+        EXPECT_EQ(disc->CddbRevision, 3);
+        ASSERT_EQ(disc->Count(), 2); // the scan's second track is appended
+        EXPECT_EQ(track->GetFieldAsString(fdTitle), QStringLiteral("Song One"));
+        EXPECT_EQ(track->GetFieldAsString(fdArtist), QStringLiteral("Singer A"));
+        EXPECT_EQ(track->StartFrame, 150);
+        EXPECT_EQ(disc->Items(1)->GetFieldAsString(fdTitle), QStringLiteral("Song Two (Singer B)"));
+        EXPECT_EQ(Child<QLineEdit>(&editor, "edTitle")->text(), QStringLiteral("First Album"));
+        editor.reject();
+    }
+
+    // Another album's disc: the CD is in the collection already, and No keeps the screen.
+    host.ui.messages.clear();
+    TAlbum other(&db);
+    auto *empty = new TDisc(&other);
+    other.Add(empty);
+    TfmAlbum editor(nullptr, other, TfmAlbum::amAdd, db, dm);
+    editor.show();
+    editor.SelectItem(empty);
+    host.ui.yes = false;
+    bool stayedOpen = false;
+    WhenModal([&](QDialog *screen) {
+        Click(screen, "btScan");
+        Click(screen, "btOk");
+        stayedOpen = screen->isVisible();
+    });
+    Child<QAction>(&editor, "acScanQuery")->trigger();
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(host.ui.messages,
+              QStringList{QStringLiteral("This CD is already in your database, do you still want "
+                                         "to update the selected Disc?")});
+    EXPECT_EQ(empty->CddbDiscId, 0);
+    EXPECT_EQ(empty->Count(), 0);
+}
+
+TEST(ScanSource, ADiscImageChosenInThePreferencesIsScanned)
+{
+    TCddbHost host;
+    host.useDrive(QString());
+    TdmGlobal dm(QStringList{}, &host.store, &host.drives);
+    TPrefs &prefs = dm.Prefs();
+    ASSERT_EQ(prefs.GetScanDrive(), QString());
+    {
+        TfmPrefs dialog(prefs, host.drives);
+        dialog.ChooseImage = [&](QWidget *, const QString &) { return host.image; };
+        Click(&dialog, "btDiscImage");
+        EXPECT_EQ(Child<QComboBox>(&dialog, "cbScanDrive")->currentText(), host.image);
+        dialog.accept();
+    }
+    EXPECT_EQ(prefs.GetScanDrive(), host.image);
+    {
+        TfmPrefs dialog(prefs, host.drives); // shown again as the choice
+        EXPECT_EQ(Child<QComboBox>(&dialog, "cbScanDrive")->currentText(), host.image);
+    }
+    // An image that went away is no scan source any more.
+    QFile::remove(host.image);
+    EXPECT_EQ(prefs.GetScanDrive(), QString());
+}
+
+TEST(CddbQueryScreen, CancelEndsASilentLookupAndTheLogHidesThePassword)
+{
+    TCddbHost host;
+    TCddbTestServer::TAnswer silent;
+    silent.silent = true;
+    host.server.SetAnswer(QStringLiteral("cddb query"), silent);
+    host.store.WriteString(QStringLiteral("Cddb"), QStringLiteral("ProxyPassword"),
+                           QStringLiteral("s3cret"));
+    TdmGlobal dm(QStringList{QStringLiteral("/bugbuster")}, &host.store, &host.drives);
+    TQelDb db;
+    TScanCD record;
+    TfmCddbCD screen(record, false, 0, db, dm);
+    screen.show();
+    auto *log = Child<QPlainTextEdit>(&screen, "mmDebug");
+    EXPECT_TRUE(log->isVisible());
+    // The Cancel button of the progress window, pressed while the server keeps silent.
+    QTimer::singleShot(0, &screen, [&screen] { screen.Cddb().Cancel(); });
+    Click(&screen, "btScan");
+    EXPECT_EQ(host.ui.messages, QStringList{QStringLiteral("Query cancelled.")});
+    EXPECT_EQ(tabTexts(&screen), QStringList{QStringLiteral("Only Scan Info")});
+    const QString text = log->toPlainText();
+    EXPECT_TRUE(text.contains(QStringLiteral("ProxyPassword:********"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("s3cret")));
+
+    // Without the flag there is no log.
+    TdmGlobal plain(QStringList{}, &host.store, &host.drives);
+    TfmCddbCD quiet(record, false, 0, db, plain);
+    quiet.show();
+    EXPECT_FALSE(Child<QPlainTextEdit>(&quiet, "mmDebug")->isVisible());
 }

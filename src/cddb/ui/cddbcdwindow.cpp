@@ -164,7 +164,8 @@ QWidget *TfmCddbCD::buildEntryArea()
     m_extData = new QPlainTextEdit(area);
     m_extData->setObjectName(QStringLiteral("mmExtData"));
     m_extData->setReadOnly(true);
-    m_extData->setMinimumHeight(48);
+    // A few lines: the track list below gets the room.
+    m_extData->setFixedHeight(m_extData->fontMetrics().lineSpacing() * 3 + 12);
     connect(m_useGenre, &QCheckBox::toggled, this, &TfmCddbCD::optionsChanged);
     connect(m_useDiscExt, &QCheckBox::toggled, this, &TfmCddbCD::optionsChanged);
 
@@ -257,6 +258,10 @@ void TfmCddbCD::loadSettings()
             s.ReadInteger(kSection, QStringLiteral("Col%1Width").arg(i), kColumnWidths[i]);
         m_tracks->setColumnWidth(i, width > 0 ? width : kColumnWidths[i]);
     }
+    // Two-digit track numbers stay whole whatever the font.
+    const int numberWidth = m_tracks->fontMetrics().horizontalAdvance(QStringLiteral("99")) + 12;
+    if (m_tracks->columnWidth(0) < numberWidth)
+        m_tracks->setColumnWidth(0, numberWidth);
 }
 
 void TfmCddbCD::saveSettings()

@@ -3,6 +3,7 @@
 // cover are in albumeditorfields.cpp, albumeditortree.cpp and albumeditorcover.cpp.
 #include "editors/ui/albumeditor.h"
 
+#include "cddb/ui/cddbcdwindow.h"
 #include "editors/ui/trackeditor.h"
 #include "model/album.h"
 #include "model/general.h"
@@ -58,6 +59,9 @@ TfmAlbum::TfmAlbum(QWidget *owner, TAlbum &album, TMode mode, TQelDb &db, TdmGlo
     };
     OpenTrackEditor = [](TTrackEditorHost &host, int trackMode) {
         return EditTrackItem(host, trackMode);
+    };
+    ScanAndQuery = [this](QWidget *parent, qint32 msDiscId) {
+        return QueryDiscForUpdate(parent, m_db, m_dm, msDiscId);
     };
 
     m_pages = new QTabWidget(this);

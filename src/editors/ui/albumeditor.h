@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QTreeWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -72,6 +73,12 @@ public:
     std::function<QString(QWidget *owner, const QString &folder, int &filterIndex)> ChoosePicture;
     // The track editor; tests may replace it.
     std::function<int(TTrackEditorHost &host, int mode)> OpenTrackEditor;
+    // Reads and looks up the CD for the disc with the given "Microsoft Disc ID": an album
+    // whose first disc holds what the user accepted, or nullptr. "Scan and &Query CDDB"
+    // is offered only when it is set.
+    std::function<std::unique_ptr<TAlbum>(QWidget *owner, qint32 msDiscId)> ScanAndQuery;
+    // "Scan and &Query CDDB": the selected disc takes the values of the CD.
+    void ScanSelectedDisc();
 
     // TTrackEditorHost
     QWidget *HostWindow() override { return this; }

@@ -5,17 +5,22 @@
 #include "model/album.h"
 #include "model/general.h"
 #include "model/itemtree.h"
+#include "model/lookuplist.h"
 #include "model/tracks.h"
 #include "shell/dmglobal.h"
 #include "shell/ui/iconlists.h"
 #include <QAction>
+#include <QComboBox>
 #include <QDragMoveEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TDataItem *TItemTreeWidget::ItemOf(const QTreeWidgetItem *node)
 {
@@ -92,6 +97,7 @@ QWidget *TfmAlbum::buildTracksTab()
     connect(m_acAddHeader, &QAction::triggered, this, [this] { AddItems(1); });
     connect(m_acAddTrack, &QAction::triggered, this, [this] { AddItems(2); });
     connect(m_acAddSubTrack, &QAction::triggered, this, [this] { AddItems(3); });
+    connect(m_acScanQuery, &QAction::triggered, this, &TfmAlbum::ScanSelectedDisc);
     bar->addActions({m_acEdit, m_acRemove});
     bar->addSeparator();
     bar->addActions({m_acAddDisc, m_acAddHeader, m_acAddTrack, m_acAddSubTrack});
@@ -265,11 +271,75 @@ void TfmAlbum::updateItemCommands()
     m_acAddSubTrack->setEnabled(item && kind == TItemKind::Track);
     m_acEdit->setEnabled(item != nullptr);
     m_acRemove->setEnabled(item != nullptr);
-    // Reading a disc comes with the CD reader.
-    m_acScanQuery->setEnabled(false);
+    m_acScanQuery->setEnabled(item && kind == TItemKind::Disc && ScanAndQuery);
 }
 
 // --- the item commands
+
+void TfmAlbum::ScanSelectedDisc()
+{
+    auto *disc = dynamic_cast<TDisc *>(SelectedItem());
+    QTreeWidgetItem *discNode = m_tree->currentItem();
+    if (!disc || !discNode || !ScanAndQuery)
+        return;
+    std::unique_ptr<TAlbum> scanned = ScanAndQuery(this, disc->MsDiscId);
+    if (scanned && scanned->DiscCount() > 0) {
+        const TDisc *source = scanned->Disc(0);
+        disc->MsDiscId = source->MsDiscId;
+        disc->CddbDiscId = source->CddbDiscId;
+        disc->LeadOut = source->LeadOut;
+        disc->CddbRevision = source->CddbRevision;
+        // The album's own boxes show the CD's values too; OK stores them.
+        if (!scanned->Title.isEmpty()) {
+            disc->Title = scanned->Title;
+            m_title->setText(scanned->Title);
+        }
+        for (const TLookupBox &l : m_lookups) {
+            TLookupItem *entry = l.field == fdArtist  ? scanned->Artist
+                                 : l.field == fdGenre ? scanned->Genre
+                                                      : nullptr;
+            if (!entry)
+                continue;
+            disc->setLookupItem(l.field, entry);
+            l.box->setCurrentText(LookupSortText(entry));
+        }
+        if (!scanned->Comments.isEmpty()) {
+            disc->Comments = scanned->Comments;
+            m_comments->setPlainText(scanned->Comments.view().toString());
+        }
+        // The disc's tracks in tree order take the scanned tracks, one each; headers
+        // and subtracks on the way are passed over.
+        qsizetype next = 0;
+        const qsizetype scannedCount = source->Count();
+        const std::vector<QTreeWidgetItem *> nodes = nodesInOrder();
+        auto at = std::find(nodes.begin(), nodes.end(), discNode);
+        for (++at; at != nodes.end() && next < scannedCount; ++at) {
+            TDataItem *item = TItemTreeWidget::ItemOf(*at);
+            if (!item || item->Kind() == TItemKind::Disc)
+                break;
+            auto *track = dynamic_cast<TTrack *>(item);
+            if (!track)
+                continue;
+            const auto *from = static_cast<const TTrack *>(source->Items(next++));
+            track->Length = from->Length;
+            track->StartFrame = from->StartFrame;
+            if (!from->Title.isEmpty())
+                track->Title = from->Title;
+            if (from->Artist)
+                track->Artist = from->Artist;
+            if (!from->Comments.isEmpty())
+                track->Comments = from->Comments;
+            showNode(*at);
+        }
+        for (; next < scannedCount; ++next) {
+            TDataItem *copy = source->Items(next)->Clone(false, disc);
+            disc->Add(copy);
+            addNodes(discNode, copy);
+        }
+        discNode->setExpanded(true);
+    }
+    Renumber();
+}
 
 void TfmAlbum::AddItems(int trackEditorMode)
 {

@@ -75,8 +75,32 @@ TfmPrefs::TfmPrefs(TPrefs &prefs, TDriveList &drives, QWidget *parent)
     m_drive = new QComboBox(general);
     m_drive->setObjectName(QStringLiteral("cbScanDrive"));
     m_drive->addItems(drives.CdDrives());
-    m_drive->setCurrentIndex(m_drive->findText(prefs.GetScanDrive()));
+    // A disc image of ripped CDs is catalogued the same way as a disc in a drive.
+    const QString scanDrive = prefs.GetScanDrive();
+    if (IsDiscImagePath(scanDrive))
+        m_drive->addItem(scanDrive);
+    m_drive->setCurrentIndex(m_drive->findText(scanDrive));
     driveLabel->setBuddy(m_drive);
+    auto *imageButton = new QPushButton(tr("&Image File..."), general);
+    imageButton->setObjectName(QStringLiteral("btDiscImage"));
+    imageButton->setToolTip(tr("Scan a disc image file (.cue, .toc, .nrg) instead of a drive"));
+    ChooseImage = [](QWidget *owner, const QString &folder) {
+        return QFileDialog::getOpenFileName(owner, tr("Disc Image File"), folder,
+                                            tr("Disc images (*.cue *.toc *.nrg)"));
+    };
+    connect(imageButton, &QPushButton::clicked, this, [this] {
+        const QString current = m_drive->currentText();
+        const QString file =
+            ChooseImage(this, IsDiscImagePath(current) ? QFileInfo(current).path() : QString());
+        if (file.isEmpty())
+            return;
+        if (m_drive->findText(file) < 0)
+            m_drive->addItem(file);
+        m_drive->setCurrentIndex(m_drive->findText(file));
+    });
+    auto *driveRow = new QHBoxLayout;
+    driveRow->addWidget(m_drive, 1);
+    driveRow->addWidget(imageButton);
 
     auto *confirm = new QGroupBox(tr("Ask for confirmation ..."), general);
     m_trackRemoval = checkBox(QStringLiteral("ckConfirmTrackRemoval"), tr("when removing tracks."),
@@ -115,7 +139,7 @@ TfmPrefs::TfmPrefs(TPrefs &prefs, TDriveList &drives, QWidget *parent)
 
     auto *generalLayout = new QVBoxLayout(general);
     generalLayout->addWidget(driveLabel);
-    generalLayout->addWidget(m_drive);
+    generalLayout->addLayout(driveRow);
     generalLayout->addSpacing(6);
     generalLayout->addWidget(confirm);
     generalLayout->addWidget(m_indicator);

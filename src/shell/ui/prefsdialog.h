@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -20,6 +21,9 @@ public:
     TfmPrefs(TPrefs &prefs, TDriveList &drives, QWidget *parent = nullptr);
 
     void accept() override;
+
+    // The file dialog of "&Image File..."; tests replace it. Empty: cancelled.
+    std::function<QString(QWidget *owner, const QString &folder)> ChooseImage;
 
 private:
     void browse(QLineEdit *edit, const QString &prompt);
