@@ -48,8 +48,8 @@ public:
     bool ReadBool(const QString &section, const QString &name, bool def);
     void WriteBool(const QString &section, const QString &name, bool value);
 
-    void ReadSection(const QString &section, QStringList &names);  // appends entry names
-    void ReadSections(QStringList &sections) const;                // replaces
+    void ReadSection(const QString &section, QStringList &names);       // appends entry names
+    void ReadSections(QStringList &sections) const;                     // replaces
     void ReadSectionValues(const QString &section, QStringList &lines); // appends lines
     void EraseSection(const QString &section);
     void DeleteKey(const QString &section, const QString &name);
@@ -59,6 +59,9 @@ public:
     // pending.
     bool UpdateFile();
     QString ErrorString() const { return m_error; }
+    // Forgets the pending changes, so that the destructor does not try again what
+    // failed and was reported.
+    void DiscardChanges() { m_modified = false; }
 
     bool Modified() const { return m_modified; }
     int CurrentSection() const { return m_current; }
