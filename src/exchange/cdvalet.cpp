@@ -207,11 +207,7 @@ bool TImportFromCdValet::Run()
     }
     Finish();
 
-    QString summary = tr("Imported %1 CDs").arg(Imported);
-    if (Skipped > 0)
-        summary +=
-            tr("\r\nSkipped %1 CDs because they were already in your Qel database.").arg(Skipped);
-    ShowInfo(summary);
+    ShowInfo(ImportSummary(Imported, Skipped));
     return Imported > 0;
 }
 

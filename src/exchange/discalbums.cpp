@@ -5,6 +5,8 @@
 #include "model/qeldb.h"
 #include "model/tracks.h"
 
+#include <QCoreApplication>
+
 TLookupItem *ImportLookup(TQelDb &db, TFieldId field, const QString &name)
 {
     if (name.isEmpty())
@@ -81,4 +83,15 @@ std::vector<TTrack *> DiscTracks(const TDisc &disc)
     for (TDataItem *child : disc.Children)
         child->CollectTracks(list);
     return std::vector<TTrack *>(list.begin(), list.end());
+}
+
+QString ImportSummary(int imported, int skipped)
+{
+    QString summary = QCoreApplication::translate("TImport", "Imported %1 CDs").arg(imported);
+    if (skipped > 0)
+        summary += QCoreApplication::translate(
+                       "TImport", "\r\nSkipped %1 CDs because they were already in your Qel "
+                                  "database.")
+                       .arg(skipped);
+    return summary;
 }

@@ -34,3 +34,6 @@ std::vector<TDisc *> DiscsOf(const TAlbum &album);
 QString ExportedDiscTitle(const TAlbum &album, const TDisc &disc);
 // Every track of the disc in tree order, those under section headers included.
 std::vector<TTrack *> DiscTracks(const TDisc &disc);
+
+// "Imported N CDs", and the line on the discs skipped because the collection had them.
+QString ImportSummary(int imported, int skipped);

@@ -124,11 +124,7 @@ bool TImportMsCdPlayer::Run()
     }
     Finish();
 
-    QString summary = tr("Imported %1 CDs").arg(Imported);
-    if (Skipped > 0)
-        summary +=
-            tr("\r\nSkipped %1 CDs because they were already in your Qel database.").arg(Skipped);
-    ShowInfo(summary);
+    ShowInfo(ImportSummary(Imported, Skipped));
     // Rewrites the file only when reading it dropped duplicate sections.
     if (!ini.UpdateFile()) {
         Error = ini.ErrorString();

@@ -35,14 +35,9 @@ QString entryIn(const QString &folder, const QString &name)
 
 int hexValue(QChar c)
 {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
+    bool ok = false;
+    const int value = QString(c).toInt(&ok, 16);
+    return ok ? value : -1;
 }
 
 // Undoes the escapes of a registry file's quoted text (from just after the opening
