@@ -106,14 +106,13 @@ void TCDDB::Init(const QString &site, const QString &path, qint32 port)
     if (port != 80 && port > 0)
         url += u':' + QString::number(port);
     m_http->Url = url + path;
-    if (UseProxy) {
-        m_http->ProxyHost = ProxyServer;
-        m_http->ProxyPort = QString::number(ProxyPort);
-        if (UseProxyAuthentication) {
-            m_http->ProxyUserName = ProxyUserName;
-            m_http->ProxyPassword = ProxyPassword;
-        }
-    }
+    // What the settings no longer ask for leaves the transport too: a client lives on
+    // after its proxy is switched off.
+    const bool auth = UseProxy && UseProxyAuthentication;
+    m_http->ProxyHost = UseProxy ? ProxyServer : QString();
+    m_http->ProxyPort = UseProxy ? QString::number(ProxyPort) : QString();
+    m_http->ProxyUserName = auth ? ProxyUserName : QString();
+    m_http->ProxyPassword = auth ? ProxyPassword : QString();
     if (!EmailAddress.isEmpty() && EmailAddress.contains(u'@')) {
         SplitMailAddress(EmailAddress, HelloUser, HelloHost);
     } else {

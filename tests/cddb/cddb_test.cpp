@@ -263,6 +263,16 @@ TEST(Cddb, InitHelloProxyAndLog)
     EXPECT_EQ(cddb.Http().ProxyPort, QStringLiteral("3128"));
     EXPECT_EQ(cddb.Http().ProxyPassword, QStringLiteral("s3cret"));
 
+    // Proxy switched off again (or its authentication): the next request goes direct.
+    cddb.UseProxyAuthentication = false;
+    cddb.Init(QStringLiteral("cddb.example"), QStringLiteral("/cgi"), 80);
+    EXPECT_EQ(cddb.Http().ProxyHost, QStringLiteral("proxy.lan"));
+    EXPECT_TRUE(cddb.Http().ProxyPassword.isEmpty());
+    cddb.UseProxy = false;
+    cddb.Init(QStringLiteral("cddb.example"), QStringLiteral("/cgi"), 80);
+    EXPECT_TRUE(cddb.Http().ProxyHost.isEmpty());
+    EXPECT_TRUE(cddb.Http().ProxyUserName.isEmpty());
+
     // Without an "@" the hello is the login and host names, cleaned.
     cddb.EmailAddress = QStringLiteral("nobody");
     cddb.Init(QStringLiteral("h"), QStringLiteral("/p"), 80);
