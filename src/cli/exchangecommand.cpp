@@ -193,11 +193,11 @@ int exportItems(const TOptions &o, const QList<TDataItem *> &items, TItemLevel l
 int run(const QStringList &args)
 {
     const TOptions o = parse(args);
+    if (!CheckOutputFile(o.out))
+        return 2;
     // Refused before the collection is read: the export would only ask the same.
     if (QFileInfo::exists(o.out) && !o.force)
         return Fail(QStringLiteral("\"%1\" already exists: add --force to replace it").arg(o.out));
-    if (!CheckOutputFile(o.out))
-        return 2;
     if (o.allAlbums || o.allTracks) {
         const TItemLevel level = o.allAlbums ? ilAlbum : ilTrack;
         TShowFields columns(level);

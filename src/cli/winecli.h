@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-// `qel export cdplayer|cdvalet ...`: reached through `qel export`, whose help includes
-// kWineExportHelp.
+// `qel export cdplayer|cdvalet ...`: reached through `qel export`; kWineExportHelp is
+// what `qel export cdplayer --help` prints.
 extern const char kWineExportHelp[];
 int RunWineExport(const QStringList &args);

@@ -8,7 +8,11 @@
 #include "views/listfields.h"
 
 #include <QDateTime>
+#include <QFileDevice>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -43,6 +47,8 @@ inline char *putUtf8(char *p, QStringView text, qsizetype &i)
     return p;
 }
 
+constexpr qsizetype kBlockSize = qsizetype(1) << 20;
+
 // Progress is passed on when the bar moves or this long after the last time, so that a
 // large export does not spend its time letting the (idle) event loop run per record,
 // while a Cancel is still noticed at once.
@@ -54,28 +60,45 @@ TExport::TExport(QObject *owner) : TProcess(owner) {}
 
 TExport::~TExport() = default;
 
-qsizetype TExport::columnCount() const
-{
-    return ShowFields ? ShowFields->Count() : 0;
-}
-
-TFieldId TExport::columnField(qsizetype column) const
-{
-    return ShowFields->Items(column)->FieldId;
-}
-
 QString TExport::columnName(qsizetype column) const
 {
     const TFieldId field = columnField(column);
     return FieldNames ? FieldNames->GetFieldName(field) : TQelFields::GetDefaultName(field);
 }
 
+char *TExport::room(qsizetype n)
+{
+    if (m_used + n > m_buffer.size()) {
+        flushBuffer();
+        if (n > m_buffer.size())
+            m_buffer.resize(n); // a value larger than a block
+    }
+    return m_buffer.data() + m_used;
+}
+
+void TExport::put(const char *latin1)
+{
+    const qsizetype n = qsizetype(qstrlen(latin1));
+    std::memcpy(room(n), latin1, std::size_t(n));
+    m_used += n;
+}
+
+void TExport::endLine()
+{
+    char *p = room(2);
+    p[0] = '\r';
+    p[1] = '\n';
+    m_used += 2;
+    if (m_used >= kBlockSize)
+        flushBuffer();
+}
+
 void TExport::putText(QStringView text, char16_t quote)
 {
-    const qsizetype start = m_buffer.size();
-    m_buffer.resize(start + text.size() * kUtf8PerUnit);
-    char *const begin = m_buffer.data();
-    char *p = begin + start;
+    char *const begin = room(text.size() * kUtf8PerUnit + 2);
+    char *p = begin;
+    if (quote)
+        *p++ = char(quote);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (c < 0x80) {
@@ -86,15 +109,15 @@ void TExport::putText(QStringView text, char16_t quote)
             p = putUtf8(p, text, i);
         }
     }
-    m_buffer.resize(p - begin);
+    if (quote)
+        *p++ = char(quote);
+    m_used += p - begin;
 }
 
 void TExport::putHtml(QStringView text)
 {
-    const qsizetype start = m_buffer.size();
-    m_buffer.resize(start + text.size() * kHtmlPerUnit);
-    char *const begin = m_buffer.data();
-    char *p = begin + start;
+    char *const begin = room(text.size() * kHtmlPerUnit);
+    char *p = begin;
     const auto entity = [&p](const char *e) {
         while (*e)
             *p++ = *e++;
@@ -121,22 +144,25 @@ void TExport::putHtml(QStringView text)
                 p = putUtf8(p, text, i);
         }
     }
-    m_buffer.resize(p - begin);
+    m_used += p - begin;
 }
 
 void TExport::flushBuffer()
 {
-    if (m_buffer.isEmpty())
+    if (m_used == 0)
         return;
     if (m_writeError.isEmpty() && m_file) {
-        QIODevice *device = m_file->Device();
-        if (device->write(m_buffer) != m_buffer.size()) {
-            m_writeError = device->errorString();
-            if (m_writeError.isEmpty())
-                m_writeError = tr("The disk may be full.");
+        // Each block goes to the disk at once: a full disk is then seen here, with the
+        // system's reason, not when the file is closed.
+        auto *device = static_cast<QFileDevice *>(m_file->Device());
+        errno = 0;
+        if (device->write(m_buffer.constData(), m_used) != m_used || !device->flush()) {
+            const int code = errno;
+            m_writeError =
+                code != 0 ? QString::fromLocal8Bit(std::strerror(code)) : device->errorString();
         }
     }
-    m_buffer.resize(0); // keeps its capacity for the next block
+    m_used = 0;
 }
 
 void TExport::reportProgress(qint32 done)
@@ -167,9 +193,12 @@ bool TExport::Prepare()
         ShowInfo(tr("Could not create export file: \"%1\"").arg(FileName));
         return false;
     }
+    m_columns.clear();
+    for (qsizetype c = 0; c < ShowFields->Count(); ++c)
+        m_columns.push_back(ShowFields->Items(c)->FieldId);
     m_writeError.clear();
-    m_buffer.clear();
-    m_buffer.reserve(kBlockSize + kBlockSize / 4);
+    m_buffer.resize(kBlockSize + kBlockSize / 4);
+    m_used = 0;
     return true;
 }
 
@@ -207,6 +236,7 @@ bool TExport::Execute()
         error = m_file->ErrorString();
     m_file.reset(); // a file not committed is removed here; the old one stays
     m_buffer = QByteArray();
+    m_used = 0;
     Finish();
     if (!error.isEmpty()) {
         ShowInfo(tr("Could not write export file: \"%1\"\n%2").arg(FileName, error));
@@ -229,24 +259,20 @@ bool TExportAscii::Prepare()
     return true;
 }
 
-void TExportAscii::putValue(QStringView text)
-{
-    const char16_t quote = TextQualifier.isEmpty() ? 0 : TextQualifier[0].unicode();
-    if (quote)
-        putText(QStringView(TextQualifier).left(1));
-    putText(text, quote);
-    if (quote)
-        putText(QStringView(TextQualifier).left(1));
-}
-
 void TExportAscii::WriteFieldNames()
 {
+    const char16_t quote = qualifier();
     for (qsizetype c = 0; c < columnCount(); ++c) {
         if (c)
             putText(Delimiter);
-        putValue(columnName(c));
+        putText(columnName(c), quote);
     }
     endLine();
+}
+
+char16_t TExportAscii::qualifier() const
+{
+    return TextQualifier.isEmpty() ? 0 : TextQualifier[0].unicode();
 }
 
 void TExportAscii::writeHead()
@@ -257,10 +283,11 @@ void TExportAscii::writeHead()
 
 void TExportAscii::WriteItem(const TDataItem *item)
 {
+    const char16_t quote = qualifier();
     for (qsizetype c = 0; c < columnCount(); ++c) {
         if (c)
             putText(Delimiter);
-        putValue(item->GetFieldAsString(columnField(c)));
+        putText(item->GetFieldAsString(columnField(c)), quote);
     }
     endLine();
     ++ExportedCount;
@@ -270,7 +297,7 @@ void TExportAscii::WriteItem(const TDataItem *item)
 
 const char *TExportHTML::WebSite()
 {
-    return "https://qelmusic.org/";
+    return "https://qelmusic.example";
 }
 
 bool TExportHTML::Prepare()

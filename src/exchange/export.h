@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringView>
 #include <memory>
+#include <vector>
 
 class TAtomicFile;
 class TDataItem;
@@ -50,39 +51,34 @@ protected:
     virtual void writeTail() = 0;
 
     QString columnName(qsizetype column) const;
-    qsizetype columnCount() const;
-    TFieldId columnField(qsizetype column) const;
+    qsizetype columnCount() const { return qsizetype(m_columns.size()); }
+    TFieldId columnField(qsizetype column) const { return m_columns[std::size_t(column)]; }
 
     // The output goes through one large buffer that is written out in big blocks.
-    void put(char c)
-    {
-        m_buffer.append(c);
-    }
-    void put(const char *latin1) { m_buffer.append(latin1); }
+    void put(const char *latin1);
     void putLine(const char *latin1)
     {
-        m_buffer.append(latin1);
+        put(latin1);
         endLine();
     }
-    void putNumber(qint64 n) { m_buffer.append(QByteArray::number(n)); }
-    // text in UTF-8; with quote set, each quote character is written twice.
+    void putNumber(qint64 n) { put(QByteArray::number(n).constData()); }
+    // text in UTF-8; with quote set, the text is enclosed in it and each quote character
+    // inside is written twice.
     void putText(QStringView text, char16_t quote = 0);
     // text in UTF-8 with &, <, > and " written as entities.
     void putHtml(QStringView text);
-    void endLine()
-    {
-        m_buffer.append("\r\n", 2);
-        if (m_buffer.size() >= kBlockSize)
-            flushBuffer();
-    }
+    void endLine();
 
 private:
+    // Room for n more bytes at the end of the buffer.
+    char *room(qsizetype n);
     void flushBuffer();
     void reportProgress(qint32 done);
 
-    static constexpr qsizetype kBlockSize = qsizetype(1) << 20;
     std::unique_ptr<TAtomicFile> m_file;
-    QByteArray m_buffer;
+    std::vector<TFieldId> m_columns;
+    QByteArray m_buffer; // its size is the capacity; m_used bytes of it are taken
+    qsizetype m_used = 0;
     QString m_writeError; // the first write error of a run
     qint64 m_lastProgress = 0;
     int m_lastPercent = -1;
@@ -108,7 +104,7 @@ protected:
     void writeTail() override {}
 
 private:
-    void putValue(QStringView text);
+    char16_t qualifier() const; // 0 for none
 };
 
 // An HTML page holding one table, one row per record.
