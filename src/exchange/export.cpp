@@ -1,5 +1,7 @@
 #include "exchange/export.h"
 
+#include "model/itemsort.h"
+
 #include "model/album.h"
 #include "model/atomicfile.h"
 #include "model/dataitem.h"
@@ -287,7 +289,12 @@ void TExportAscii::WriteItem(const TDataItem *item)
     for (qsizetype c = 0; c < columnCount(); ++c) {
         if (c)
             putText(Delimiter);
-        putText(item->GetFieldAsString(columnField(c)), quote);
+        // Stored texts go out without a string of their own.
+        QStringView view;
+        if (DisplayTextView(item, columnField(c), view))
+            putText(view, quote);
+        else
+            putText(item->GetFieldAsString(columnField(c)), quote);
     }
     endLine();
     ++ExportedCount;
@@ -330,7 +337,12 @@ void TExportHTML::WriteItem(const TDataItem *item)
 {
     putLine("<TR ALIGN=LEFT>");
     for (qsizetype c = 0; c < columnCount(); ++c) {
-        const QString value = item->GetFieldAsString(columnField(c));
+        QString computed;
+        QStringView value;
+        if (!DisplayTextView(item, columnField(c), value)) {
+            computed = item->GetFieldAsString(columnField(c));
+            value = computed;
+        }
         if (value.isEmpty()) {
             put("<TD>-</TD>");
         } else {

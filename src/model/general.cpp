@@ -14,9 +14,27 @@
 
 QString FormatLength(qint64 seconds)
 {
-    return QStringLiteral("%1:%2")
-        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    if (seconds < 0) // never stored; kept as the general formatting writes it
+        return QStringLiteral("%1:%2")
+            .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    // Lists and exports format millions of lengths: written by hand, not through arg().
+    char16_t text[24];
+    char16_t *end = text + 24;
+    char16_t *p = end;
+    const qint64 secs = seconds % 60;
+    *--p = char16_t(u'0' + secs % 10);
+    *--p = char16_t(u'0' + secs / 10);
+    *--p = u':';
+    qint64 minutes = seconds / 60;
+    const char16_t *minutesEnd = p;
+    do {
+        *--p = char16_t(u'0' + minutes % 10);
+        minutes /= 10;
+    } while (minutes > 0);
+    if (minutesEnd - p < 2)
+        *--p = u'0';
+    return QString(reinterpret_cast<const QChar *>(p), end - p);
 }
 
 namespace {

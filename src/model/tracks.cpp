@@ -10,7 +10,10 @@
 namespace {
 QString twoDigits(qint64 v)
 {
-    return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
+    if (v < 0 || v > 99)
+        return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
+    const QChar digits[2] = {QChar(char16_t(u'0' + v / 10)), QChar(char16_t(u'0' + v % 10))};
+    return QString(digits, 2);
 }
 } // namespace
 

@@ -80,7 +80,8 @@ TEST(GeneralFunctions, LengthsAndTexts)
     {
         qint64 seconds;
         const char *text;
-    } formats[] = {{0, "00:00"}, {59, "00:59"}, {3600, "60:00"}, {4000, "66:40"}, {6000, "100:00"}};
+    } formats[] = {{0, "00:00"},    {59, "00:59"},    {61, "01:01"},      {3600, "60:00"},
+                   {4000, "66:40"}, {6000, "100:00"}, {599999, "9999:59"}};
     for (const auto &c : formats)
         EXPECT_EQ(FormatLength(c.seconds), QLatin1String(c.text));
 
