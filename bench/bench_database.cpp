@@ -80,13 +80,10 @@ struct TFreshLoad
 // large load is far above anything the child itself uses.
 qint64 peakResidentBytes()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
-        Fail("cannot read /proc/self/status");
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-    Fail("no VmHWM in /proc/self/status");
+    const qint64 kb = ProcStatusKb("VmHWM:");
+    if (kb < 0)
+        Fail("no VmHWM in /proc/self/status");
+    return kb * 1024;
 }
 
 int freshLoadChild(int argc, char **argv)
@@ -297,14 +294,6 @@ qint64 residentBytes()
     Fail("no VmRSS in /proc/self/status");
 }
 
-// Starts the high-water mark of resident memory afresh at what is resident now.
-void resetPeakResident()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
-        Fail("cannot reset the peak resident memory");
-}
-
 // The save of the desktop program: the bytes made on the calling (user interface)
 // thread, written, synced and renamed on the writer's thread. Timed: what the calling
 // thread spends; counters: the whole save until the file is in place, and the peak
@@ -325,7 +314,7 @@ void BM_SaveInBackground(benchmark::State &state)
         qint64 peak = 0;
         for (auto _ : state) {
             const qint64 before = residentBytes();
-            resetPeakResident();
+            ResetPeakResident();
             const auto start = Clock::now();
             timed([&] { writer.Write(target, db.SaveToBytes()); });
             writer.Wait();

@@ -51,27 +51,6 @@ TQelDb &loaded(int albums)
 
 const TFieldId kColumns[] = {fdAlbumTitle, fdIndex, fdTitle, fdArtist, fdLength};
 
-// Resident and peak resident memory of the process in kB, from /proc.
-qint64 statusValue(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(qsizetype(qstrlen(key))).trimmed().split(' ').front().toLongLong();
-    return -1;
-}
-
-// Makes the peak equal to the present resident size, so that the next peak read shows
-// what happened in between.
-void resetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
-
 template <class T> void exportTracks(benchmark::State &state, const QString &name)
 {
     TQelDb &db = loaded(int(state.range(0)));
@@ -91,13 +70,13 @@ template <class T> void exportTracks(benchmark::State &state, const QString &nam
         e.ExportLevel = ilTrack;
         e.ShowFields = &columns;
         e.FileName = out;
-        resetPeak();
-        const qint64 before = statusValue("VmRSS:");
+        ResetPeakResident();
+        const qint64 before = ProcStatusKb("VmRSS:");
         const auto start = Clock::now();
         if (!e.Execute())
             Fail("the export failed");
         state.SetIterationTime(SecondsSince(start));
-        extraMb = std::max(extraMb, double(statusValue("VmHWM:") - before) / 1024.0);
+        extraMb = std::max(extraMb, double(ProcStatusKb("VmHWM:") - before) / 1024.0);
         rows = e.ExportedCount;
     }
     SetUserInterface(previous);

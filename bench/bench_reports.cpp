@@ -197,33 +197,19 @@ BENCHMARK(BM_FirstPreviewPage)
 
 namespace {
 
-long statusKb(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(int(qstrlen(field))).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
 // One list report of albums albums to PDF in this process: the memory it takes beyond
 // the loaded collection (the peak resident size reset after loading).
 int memoryRun(int albums)
 {
     TLoaded &data = loaded(albums);
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
-        return 1;
-    clear.close();
-    const long base = statusKb("VmHWM:");
+    ResetPeakResident();
+    const qint64 base = ProcStatusKb("VmHWM:");
     TrpList report(data.items, columns());
     QPdfWriter pdf(WorkFile(QStringLiteral("memory.pdf")));
     pdf.setResolution(300);
     report.Print(pdf);
     std::printf("list report of %6d albums: %5d pages, %6.1f MB beyond the loaded collection\n",
-                albums, report.PageCount(), (statusKb("VmHWM:") - base) / 1024.0);
+                albums, report.PageCount(), (ProcStatusKb("VmHWM:") - base) / 1024.0);
     return 0;
 }
 

@@ -23,6 +23,12 @@ double SecondsSince(Clock::time_point start);
 double ThreadCpuSeconds();
 
 [[noreturn]] void Fail(const std::string &what);
+
+// A value of /proc/self/status in kB ("VmRSS:", "VmHWM:"), -1 when it cannot be read.
+qint64 ProcStatusKb(const char *key);
+// Starts the high-water mark of resident memory afresh at what is resident now, so the
+// next "VmHWM:" shows the peak of what happened in between.
+void ResetPeakResident();
 std::string Utf8(const QString &s);
 
 // Tracks (not headers or subtracks) of a database.
