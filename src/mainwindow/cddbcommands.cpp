@@ -8,7 +8,6 @@
 #include "cddb/ui/cddbsettingswindow.h"
 #include "cddb/ui/scanwindow.h"
 #include "cddb/ui/submitwindow.h"
-#include "editors/ui/albumeditor.h"
 #include "model/album.h"
 #include "model/general.h"
 #include "model/qeldb.h"
@@ -38,14 +37,7 @@ void TfmMain::createCddbActions()
 void TfmMain::wireCddbCommands()
 {
     // An album made from a CD goes through the album editor, and in on OK.
-    auto addThroughEditor = [this](TAlbum *album) {
-        m_place.Remember(*m_state);
-        if (EditAlbum(Services(), *album, TfmAlbum::amAdd) != QDialog::Accepted)
-            return false;
-        m_db->AddAlbum(album);
-        saveAndRebuild(album);
-        return true;
-    };
+    auto addThroughEditor = [this](TAlbum *album) { return this->addThroughEditor(album); };
     onTriggered("acAddAlbumByScanning", [this, addThroughEditor] {
         std::unique_ptr<TAlbum> album = QueryNewAlbum(this, *m_db, *m_dm);
         if (album && addThroughEditor(album.get()))

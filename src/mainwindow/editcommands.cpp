@@ -44,13 +44,18 @@ void TfmMain::cmAddAlbum()
 {
     auto *album = new TAlbum(m_db.get());
     m_dm->FieldDefaults().ApplyTo(*album, *m_db);
-    m_place.Remember(*m_state);
-    if (EditAlbum(Services(), *album, TfmAlbum::amAdd) != QDialog::Accepted) {
+    if (!addThroughEditor(album))
         delete album;
-        return;
-    }
+}
+
+bool TfmMain::addThroughEditor(TAlbum *album)
+{
+    m_place.Remember(*m_state);
+    if (EditAlbum(Services(), *album, TfmAlbum::amAdd) != QDialog::Accepted)
+        return false;
     m_db->AddAlbum(album);
     saveAndRebuild(album);
+    return true;
 }
 
 void TfmMain::cmEditAlbum()

@@ -165,6 +165,9 @@ private:
     void createEditActions();
     void updateEditCommands();
     void cmAddAlbum();
+    // A new album (not in the collection yet) through the album editor, and in and saved
+    // on OK; false when the editor was cancelled (the album stays the caller's).
+    bool addThroughEditor(TAlbum *album);
     void cmEditAlbum();
     void cmDuplicateAlbum();
     void cmEditLookupLists();

@@ -1,7 +1,6 @@
 // The MP3 menu: the MP3 explorer, and playing the current track's audio file.
 #include "mainwindow/mainwindow.h"
 
-#include "editors/ui/albumeditor.h"
 #include "model/album.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
@@ -16,14 +15,8 @@ void TfmMain::createMp3Actions()
     explorer->setEnabled(true);
     connect(explorer, &QAction::triggered, this, [this] {
         // An album made of a folder goes through the album editor, and in on OK.
-        ShowMp3Explorer(this, *m_db, *m_dm, [this](TAlbum *album) {
-            m_place.Remember(*m_state);
-            if (EditAlbum(Services(), *album, TfmAlbum::amAdd) != QDialog::Accepted)
-                return false;
-            m_db->AddAlbum(album);
-            saveAndRebuild(album);
-            return true;
-        });
+        ShowMp3Explorer(this, *m_db, *m_dm,
+                        [this](TAlbum *album) { return addThroughEditor(album); });
         refreshKeepingPlace();
     });
     makeAction("acPlayAudioFile", tr("&Play Audio File"),
