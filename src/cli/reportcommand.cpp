@@ -7,13 +7,17 @@
 #include "model/tracks.h"
 #include "reports/albumreport.h"
 #include "reports/listreport.h"
+#include "shell/iconfiles.h"
 #include "shell/prefs.h"
 #include "shell/settingsstore.h"
 #include "views/browsestate.h"
 #include "views/listfields.h"
 
+#include <QImage>
+#include <QImageReader>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPainter>
 
 const char kReportHelp[] =
     "Usage: qel report list DB.qel OUT.pdf [list options] [--title T] [common options]\n"
@@ -216,6 +220,21 @@ int reportAlbums(const TOptions &o)
     report.NewPagePerAlbum = !o.noNewPage;
     report.ShowCoverAndComments = !o.noCover;
     report.ShowNameHeader = !o.noName;
+    // The rows' pictures, as the program's large icon list draws them: 32 pixels on white.
+    report.Icon = [](int index) {
+        QImage icon(32, 32, QImage::Format_RGB888);
+        icon.fill(Qt::white);
+        if (index < 0 || index >= kItemIconCount)
+            return icon;
+        QImageReader reader(IconResourcePath(kItemIconFiles[size_t(index)]));
+        reader.setScaledSize(QSize(32, 32));
+        const QImage picture = reader.read();
+        if (!picture.isNull()) {
+            QPainter painter(&icon);
+            painter.drawImage(0, 0, picture);
+        }
+        return icon;
+    };
     {
         TIniSettingsStore settings;
         TPrefs prefs;

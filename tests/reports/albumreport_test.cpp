@@ -2,9 +2,11 @@
 #include "model/qeldb.h"
 #include "model/tracks.h"
 #include "reports/albumreport.h"
+#include "testsupport.h"
 
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
@@ -100,4 +102,30 @@ TEST(AlbumReport, AlbumBandHeights)
     EXPECT_EQ(report.DetailHeight(0), 144);
     album->Comments = QString(40, u'x') + QString(QStringLiteral(" word")).repeated(600);
     EXPECT_GT(report.DetailHeight(0), 144);
+}
+
+// The tool's album report draws its rows' pictures as the program does: the PDF holds
+// 32-pixel images (no cover asked for, so nothing else).
+TEST(AlbumReport, TheToolPrintsTheRowsPictures)
+{
+    TTestHome home;
+    const QString pdf = home.file(QStringLiteral("albums.pdf"));
+    const TRunResult r = RunQel({QStringLiteral("report"), QStringLiteral("albums"),
+                                 QStringLiteral(QEL_BINARY_DIR "/resources/demo.qel"), pdf,
+                                 QStringLiteral("--no-cover")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    QProcess images;
+    images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    ASSERT_TRUE(images.waitForFinished(30000));
+    const QStringList lines =
+        QString::fromUtf8(images.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    int icons = 0;
+    for (const QString &line : lines.mid(2)) { // two header lines
+        const QStringList cells = line.simplified().split(u' ');
+        ASSERT_GE(cells.size(), 5) << line.toStdString();
+        EXPECT_EQ(cells[3], QStringLiteral("32")) << line.toStdString();
+        EXPECT_EQ(cells[4], QStringLiteral("32")) << line.toStdString();
+        ++icons;
+    }
+    EXPECT_GT(icons, 0);
 }

@@ -1,5 +1,7 @@
 #include "shell/ui/iconlists.h"
 
+#include "shell/iconfiles.h"
+
 #include <QGuiApplication>
 #include <QPainter>
 #include <QStandardPaths>
@@ -12,34 +14,12 @@ static void initIconResources()
 
 namespace {
 
-QString iconPath(const char *file)
-{
-    return QStringLiteral(":/icons/") + QLatin1String(file) + QStringLiteral(".svg");
-}
-
 QIcon svgIcon(const char *file)
 {
-    return QIcon(iconPath(file));
+    return QIcon(IconResourcePath(file));
 }
 
-// The files of 0..29, the pictures both lists share.
-constexpr std::array<const char *, TIconLists::kLargeCount> kSharedFiles = {
-    "folder",          "header",
-    "track",           "subtrack",
-    "format-cd",       "format-cd-album",
-    "format-cdrom",    "format-cdrom-album",
-    "format-cdsingle", "format-cdsingle-album",
-    "format-dat",      "format-dat-album",
-    "format-dcc",      "format-dcc-album",
-    "format-dvd",      "format-dvd-album",
-    "format-cassette", "format-cassette-album",
-    "format-minidisc", "format-minidisc-album",
-    "format-video",    "format-video-album",
-    "format-lp",       "format-lp-album",
-    "format-10inch",   "format-10inch-album",
-    "format-7inch",    "format-7inch-album",
-    "format-mp3",      "format-mp3-album",
-};
+static_assert(TIconLists::kLargeCount == kItemIconCount);
 
 struct TCommandIcon
 {
@@ -151,7 +131,7 @@ TIconLists::TIconLists()
     ensureIconTheme();
 
     for (int i = 0; i < kLargeCount; ++i)
-        m_small[i] = svgIcon(kSharedFiles[i]);
+        m_small[i] = svgIcon(kItemIconFiles[size_t(i)]);
     m_small[kFolderOpen] = svgIcon("folder-open");
     m_small[kHeaderSelected] = m_small[kHeader];
     for (int i = kCD; i < kLargeCount; ++i)
