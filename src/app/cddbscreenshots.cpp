@@ -11,7 +11,7 @@
 #include "cddb/ui/cddbsettingswindow.h"
 #include "cddb/ui/scanwindow.h"
 #include "cddb/ui/submitwindow.h"
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 #include "model/album.h"
 #include "model/qeldb.h"
 #include "model/qelerror.h"

@@ -2,7 +2,7 @@
 #include "screenshots.h"
 
 #include "exchange/ui/exportdialogs.h"
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 #include "model/qeldb.h"
 #include "shell/dmglobal.h"
 

@@ -1,5 +1,5 @@
 // qelmusic: the desktop program.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 #include "model/general.h"
 #include "screenshots.h"
 #include "services/fileassociation.h"

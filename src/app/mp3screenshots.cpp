@@ -1,7 +1,7 @@
 // Pictures of the MP3 explorer, on a folder of small MP3 files made for them.
 #include "screenshots.h"
 
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 #include "mp3/ui/mp3explorer.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"

@@ -4,7 +4,7 @@
 #include "editors/ui/lookupentrydialog.h"
 #include "editors/ui/lookuplisteditor.h"
 #include "editors/ui/trackeditor.h"
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 #include "model/album.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"

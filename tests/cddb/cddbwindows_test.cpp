@@ -10,7 +10,7 @@
 #include "cddbtestserver.h"
 #include "discimages.h"
 #include "editors/ui/albumeditor.h"
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 #include "model/album.h"
 #include "model/lookuplist.h"
 #include "model/qeldb.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 #include "model/lookuplist.h"
 #include "model/qeldb.h"
 #include "shell/settingsstore.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 #include "model/album.h"
 #include "model/backgroundwriter.h"
 #include "model/collectiongenerator.h"

@@ -1,6 +1,6 @@
 // The View menu: browsing the list, album or track view, going up, refreshing, the
 // list's style, columns and sort order, and the toolbars' reset.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "views/ui/browsewindow.h"
 #include "views/ui/qellistview.h"

@@ -1,6 +1,6 @@
 // The CDDB menu: adding albums from CDs and the CDDB, the batch scan, submissions, the
 // CDDB settings and the desktop's CD player; and finding the CD in the drive.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "cddb/cdreader.h"
 #include "cddb/scancd.h"

@@ -1,5 +1,5 @@
 // The Help menu: the manual and the FAQ in the desktop's browser, and the about box.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "model/general.h"
 #include "shell/ui/aboutbox.h"

@@ -1,5 +1,5 @@
 // The exchange commands: exports to delimited text and HTML, cdplayer.ini and CD Valet.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "exchange/ui/exportdialogs.h"
 #include "model/qeldb.h"

@@ -1,6 +1,6 @@
 // The Search menu: the filter of the current level and its switch. Finding a CD by
 // scanning comes with the CD reader.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "views/ui/filterdialog.h"
 #include <QAction>

@@ -1,5 +1,5 @@
 // The exchange with cdplayer.ini and CD Valet, both ways.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "exchange/ui/wineexchange.h"
 #include "model/qeldb.h"

@@ -1,5 +1,5 @@
 // The MP3 menu: the MP3 explorer, and playing the current track's audio file.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "model/album.h"
 #include "model/qeldb.h"

@@ -1,7 +1,7 @@
 // The Edit menu: adding, editing, duplicating and removing albums, the lookup lists,
 // the field defaults and the field names. The album editor and the lookup list editor
 // do the editing; these commands put the result into the collection and save it.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "editors/ui/albumeditor.h"
 #include "editors/ui/lookuplisteditor.h"

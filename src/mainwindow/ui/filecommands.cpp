@@ -1,6 +1,6 @@
 // The File menu: new, open, save and import of collections, preferences, statistics.
 // Printing, the other imports and the exports come with their windows.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "model/backgroundwriter.h"
 #include "model/general.h"

@@ -1,6 +1,6 @@
 // The main window's layout, kept in the settings: placement, pane sizes, toolbar rows,
 // the list's style and columns, the tree's group fields.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"

@@ -1,6 +1,6 @@
 // The report commands: list and album reports of the current list or album, with their
 // preview.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "model/album.h"
 #include "model/dataitem.h"

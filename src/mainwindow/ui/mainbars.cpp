@@ -1,6 +1,6 @@
 // The main window's menu bar, pop-up menus and toolbars, made of the actions the menu
 // families created, and the folder menus that follow the tree's group field.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "model/general.h"
 #include "shell/dmglobal.h"

@@ -1,6 +1,6 @@
 // The backup commands: backups kept before saves and large changes, and restoring the
 // collection from one of them.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "model/general.h"
 #include "model/qeldb.h"

@@ -1,7 +1,7 @@
 // The main window itself: its actions, its reactions to the browse state and the
 // sequences that end every command. The panes, the bars, the layout and each menu
 // family's commands are in the files beside this one.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "model/backgroundwriter.h"
 #include "model/general.h"

@@ -1,6 +1,6 @@
 // The main window's panes: the folder tree, the list or the lyrics, the cover and the
 // comments, the status bar; dragging albums and discs, and type-ahead in the list.
-#include "mainwindow/mainwindow.h"
+#include "mainwindow/ui/mainwindow.h"
 
 #include "model/album.h"
 #include "model/qeldb.h"
