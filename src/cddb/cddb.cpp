@@ -407,54 +407,40 @@ void TCDDB::ParseQueryReply(QStringList &matches)
     }
 }
 
-void TCDDB::ParseReadReply(QStringList &lines)
+// A reply whose body is a list under status 210. When noListKind is given, status 401
+// says the server has no such list.
+void TCDDB::readListReply(QStringList &lines, bool logFailure, int noListKind,
+                          const QString &noListLog)
 {
     lines.clear();
     int status = 0;
-    if (!replyHasLineEnd() || !replyStatusOrFail(status, true))
+    if (!replyHasLineEnd() || !replyStatusOrFail(status, logFailure))
         return;
     if (status == 210) {
         if (replyIsCompleteList())
             lines = replyListLines();
-        return;
+    } else if (status == 401 && noListKind != 0) {
+        State = Failed;
+        ErrorKind = noListKind;
+        log(noListLog);
+    } else {
+        HandleStatus(status);
     }
-    HandleStatus(status);
+}
+
+void TCDDB::ParseReadReply(QStringList &lines)
+{
+    readListReply(lines, true, 0, {});
 }
 
 void TCDDB::ParseSitesReply(QStringList &lines)
 {
-    lines.clear();
-    int status = 0;
-    if (!replyHasLineEnd() || !replyStatusOrFail(status, true))
-        return;
-    if (status == 210) {
-        if (replyIsCompleteList())
-            lines = replyListLines();
-    } else if (status == 401) {
-        State = Failed;
-        ErrorKind = 11;
-        log(QStringLiteral("Failed: No site info available"));
-    } else {
-        HandleStatus(status);
-    }
+    readListReply(lines, true, 11, QStringLiteral("Failed: No site info available"));
 }
 
 void TCDDB::ParseCategoriesReply(QStringList &lines)
 {
-    lines.clear();
-    int status = 0;
-    if (!replyHasLineEnd() || !replyStatusOrFail(status, false))
-        return;
-    if (status == 210) {
-        if (replyIsCompleteList())
-            lines = replyListLines();
-    } else if (status == 401) {
-        State = Failed;
-        ErrorKind = 13;
-        log(QStringLiteral("Failed: No Category List Available"));
-    } else {
-        HandleStatus(status);
-    }
+    readListReply(lines, false, 13, QStringLiteral("Failed: No Category List Available"));
 }
 
 void TCDDB::ReadSubmitReply()

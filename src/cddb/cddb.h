@@ -136,6 +136,8 @@ private:
     // Drives an operation from Ready to its end: step acts on the operation's own
     // states; a cancel becomes an abort; between steps the interface handles events.
     void runOperation(const std::function<void()> &step);
+    void readListReply(QStringList &lines, bool logFailure, int noListKind,
+                       const QString &noListLog);
     void endOperation();
     void sendSubmission(TScanCD &record);
     void runQueries(const QList<TScanCD *> &discs, bool single);
