@@ -521,15 +521,5 @@ int main(int argc, char **argv)
     if (argc > 1 && std::strcmp(argv[1], kFreshLoadFlag) == 0)
         return freshLoadChild(argc, argv);
 
-    std::vector<char *> args(argv, argv + argc);
-    int count = 0;
-    if (!InitBenchmarks(args, count))
-        return 1;
-    QCoreApplication app(count, args.data());
-
-    TCollectingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    printSummary(reporter);
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarkProgram<QCoreApplication>(argc, argv, printSummary);
 }

@@ -440,22 +440,13 @@ void printSummary(const TCollectingReporter &rep)
 
 int main(int argc, char **argv)
 {
-    std::vector<char *> args(argv, argv + argc);
-    int count = 0;
-    if (!InitBenchmarks(args, count))
-        return 1;
-    QCoreApplication app(count, args.data());
-    if (!qEnvironmentVariableIsEmpty("QEL_BENCH_LINEAR_ALL"))
-        benchmark::RegisterBenchmark("BM_MergeLookupsLinear", BM_MergeLookupsLinear)
-            ->Arg(100000)
-            ->Iterations(1)
-            ->Repetitions(1)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
-
-    TCollectingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    printSummary(reporter);
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarkProgram<QCoreApplication>(argc, argv, printSummary, [] {
+        if (!qEnvironmentVariableIsEmpty("QEL_BENCH_LINEAR_ALL"))
+            benchmark::RegisterBenchmark("BM_MergeLookupsLinear", BM_MergeLookupsLinear)
+                ->Arg(100000)
+                ->Iterations(1)
+                ->Repetitions(1)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond);
+    });
 }

@@ -160,15 +160,5 @@ void printSummary(const TCollectingReporter &rep)
 
 int main(int argc, char **argv)
 {
-    std::vector<char *> args(argv, argv + argc);
-    int count = 0;
-    if (!InitBenchmarks(args, count))
-        return 1;
-    QCoreApplication app(count, args.data());
-
-    TCollectingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    printSummary(reporter);
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarkProgram<QCoreApplication>(argc, argv, printSummary);
 }

@@ -640,15 +640,5 @@ int main(int argc, char **argv)
     // No display needed: the widgets paint into images.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::vector<char *> args(argv, argv + argc);
-    int count = 0;
-    if (!InitBenchmarks(args, count))
-        return 1;
-    QApplication app(count, args.data());
-
-    TCollectingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    printSummary(reporter);
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarkProgram<QApplication>(argc, argv, printSummary);
 }

@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <exception>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -105,5 +106,26 @@ std::string Ratio(double a, double b);
 // program, count their number (args ends with a null pointer); false (after a
 // message) on an argument the library does not know.
 bool InitBenchmarks(std::vector<char *> &args, int &count);
+
+// The main of a benchmark program: the arguments to the library, the Qt application App
+// (QCoreApplication, or QApplication for widgets), beforeRun (benchmarks that depend on
+// the environment), the benchmarks through the collecting reporter, then summary.
+template <class App>
+int RunBenchmarkProgram(int argc, char **argv, void (*summary)(const TCollectingReporter &),
+                        const std::function<void()> &beforeRun = {})
+{
+    std::vector<char *> args(argv, argv + argc);
+    int count = 0;
+    if (!InitBenchmarks(args, count))
+        return 1;
+    App app(count, args.data());
+    if (beforeRun)
+        beforeRun();
+    TCollectingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    summary(reporter);
+    benchmark::Shutdown();
+    return 0;
+}
 
 } // namespace bench
