@@ -36,19 +36,6 @@ QString after(const QString &t, qsizetype p, char16_t s)
     return rest.trimmed();
 }
 
-// The entry named name in the list, added when missing; an entry without a display
-// name (shown as "[EMPTY]") takes the name as sort and display name.
-TLookupItem *lookup(TQelDb &db, TFieldId field, const QString &name)
-{
-    if (name.isEmpty())
-        return nullptr;
-    TLookupList &list = db.LookupList(field);
-    TLookupItem *item = list.GetOrAdd(name);
-    if (item && item->DisplayName.isEmpty())
-        list.Edit(item, name, name);
-    return item;
-}
-
 } // namespace
 
 QString TrackSeparatorText(int index)
@@ -108,7 +95,7 @@ TAlbum *CreateFromScanCD(const TScanCD &record, TQelDb &db, const TFieldDefaults
     auto *album = new TAlbum(&db);
     if (defaults)
         defaults->ApplyTo(*album, db);
-    album->Format = lookup(db, fdFormat, QStringLiteral("CD"));
+    album->Format = db.LookupList(fdFormat).GetOrAddShown(QStringLiteral("CD"));
 
     auto *disc = new TDisc(album);
     album->Add(disc);
@@ -123,9 +110,9 @@ TAlbum *CreateFromScanCD(const TScanCD &record, TQelDb &db, const TFieldDefaults
             : nullptr;
     if (entry) {
         album->Title = entry->Title();
-        album->Artist = lookup(db, fdArtist, entry->Artist());
+        album->Artist = db.LookupList(fdArtist).GetOrAddShown(entry->Artist());
         if (record.UseGenre)
-            album->Genre = lookup(db, fdGenre, entry->Category);
+            album->Genre = db.LookupList(fdGenre).GetOrAddShown(entry->Category);
         disc->CddbRevision = entry->Revision;
         if (record.UseDiscExtData)
             album->Comments = entry->ExtData;
@@ -139,8 +126,7 @@ TAlbum *CreateFromScanCD(const TScanCD &record, TQelDb &db, const TFieldDefaults
         track->StartFrame = record.Track(i).StartFrame;
         if (entry && i < entry->TrackCount()) {
             const TCddbTrack &t = entry->Track(i);
-            track->Artist = lookup(
-                db, fdArtist,
+            track->Artist = db.LookupList(fdArtist).GetOrAddShown(
                 TrackArtist(t, record.TrackContent, record.TrackSeparator, record.UseTrackExtData));
             track->Title = TrackTitle(t, record.TrackContent, record.TrackSeparator);
             track->Comments = TrackComments(t, record.UseTrackExtData);

@@ -6,6 +6,7 @@
 #include "model/atomicfile.h"
 #include "model/dataitemlist.h"
 #include "model/general.h"
+#include "model/lookuplist.h"
 #include "model/qeldb.h"
 #include "model/textcodec.h"
 #include "model/tracks.h"
@@ -97,10 +98,10 @@ struct TLockGuard
 TAlbum *CdValetAlbum(TQelDb &db, qint32 msDiscId, const TCdValetRecord &record)
 {
     auto *album = new TAlbum(&db);
-    album->Artist = ImportLookup(db, fdArtist, record.Artist);
+    album->Artist = db.LookupList(fdArtist).GetOrAddShown(record.Artist);
     album->Title = record.Title;
     album->Comments = record.Notes;
-    album->Format = ImportLookup(db, fdFormat, QStringLiteral("CD"));
+    album->Format = db.LookupList(fdFormat).GetOrAddShown(QStringLiteral("CD"));
     auto *disc = new TDisc(album);
     album->Add(disc);
     disc->Index = 1;
@@ -119,7 +120,7 @@ TAlbum *CdValetAlbum(TQelDb &db, qint32 msDiscId, const TCdValetRecord &record)
         track->Comments = from.Notes;
         const qsizetype slash = from.Text.indexOf(u'/');
         if (slash >= 0) {
-            track->Artist = ImportLookup(db, fdArtist, from.Text.left(slash).trimmed());
+            track->Artist = db.LookupList(fdArtist).GetOrAddShown(from.Text.left(slash).trimmed());
             track->Title = from.Text.mid(slash + 1).trimmed();
         } else {
             track->Title = from.Text;

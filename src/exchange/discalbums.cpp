@@ -7,18 +7,6 @@
 
 #include <QCoreApplication>
 
-TLookupItem *ImportLookup(TQelDb &db, TFieldId field, const QString &name)
-{
-    if (name.isEmpty())
-        return nullptr;
-    TLookupList &list = db.LookupList(field);
-    TLookupItem *item = list.GetOrAdd(name);
-    // A new entry shows its name rather than "[EMPTY]".
-    if (item && item->DisplayName.isEmpty() && item->SortName == name)
-        list.Edit(item, name, name);
-    return item;
-}
-
 std::unordered_set<qint32> MsDiscIdsOf(const TQelDb &db)
 {
     std::unordered_set<qint32> ids;

@@ -14,10 +14,6 @@ class TTrack;
 
 // What the cdplayer.ini and CD Valet exchanges share.
 
-// The entry named name in field's list, added when missing (with name as sort and
-// display name); none for an empty name.
-TLookupItem *ImportLookup(TQelDb &db, TFieldId field, const QString &name);
-
 // Every "Microsoft Disc ID" the collection's discs hold (0, no identifier, left out):
 // one pass instead of a search of all albums per imported disc.
 std::unordered_set<qint32> MsDiscIdsOf(const TQelDb &db);

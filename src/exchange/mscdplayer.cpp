@@ -4,6 +4,7 @@
 #include "model/album.h"
 #include "model/dataitemlist.h"
 #include "model/general.h"
+#include "model/lookuplist.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
 
@@ -101,9 +102,9 @@ bool TImportMsCdPlayer::Run()
             ++Skipped;
         } else {
             auto *album = new TAlbum(&m_db);
-            album->Artist = ImportLookup(m_db, fdArtist, artist);
+            album->Artist = m_db.LookupList(fdArtist).GetOrAddShown(artist);
             album->Title = title;
-            album->Format = ImportLookup(m_db, fdFormat, QStringLiteral("CD"));
+            album->Format = m_db.LookupList(fdFormat).GetOrAddShown(QStringLiteral("CD"));
             auto *disc = new TDisc(album);
             album->Add(disc);
             disc->Index = 1;

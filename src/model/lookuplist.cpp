@@ -247,6 +247,19 @@ TLookupItem *TLookupList::GetOrAdd(const QString &name)
     return append(name, QString(), std::move(key));
 }
 
+TLookupItem *TLookupList::GetOrAddShown(const QString &name)
+{
+    if (name.isEmpty())
+        return nullptr;
+    QByteArray key = sortKey(name);
+    TLookupItem *e = findByName(name, key);
+    if (!e)
+        return append(name, name, std::move(key));
+    if (e->DisplayName.isEmpty())
+        Edit(e, e->SortName, name);
+    return e;
+}
+
 void TLookupList::Edit(TLookupItem *item, const QString &sortName, const QString &displayName)
 {
     const qsizetype i = IndexOfItem(item);

@@ -117,6 +117,10 @@ public:
     TLookupItem *FindByName(const QString &name) const;
     TLookupItem *FindOrCreate(const QString &sortName, const QString &displayName);
     TLookupItem *GetOrAdd(const QString &name);
+    // The same for names that imports and look-ups bring: a new entry takes name as its
+    // sort and display name, a found one without a display name takes name as that, so
+    // such entries never show as "[EMPTY]"; a found sort name is kept.
+    TLookupItem *GetOrAddShown(const QString &name);
     void Edit(TLookupItem *item, const QString &sortName, const QString &displayName);
     void Remove(TLookupItem *item);
     // Removes and frees the entries of the set that are in the list, in one pass.

@@ -25,18 +25,6 @@ int compareNames(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive);
 }
 
-TLookupItem *lookup(TQelDb &db, TFieldId field, const QString &name)
-{
-    if (name.isEmpty())
-        return nullptr;
-    TLookupList &list = db.LookupList(field);
-    TLookupItem *item = list.GetOrAdd(name);
-    // A new entry shows its name rather than "[EMPTY]".
-    if (item && item->DisplayName.isEmpty())
-        list.Edit(item, item->SortName, name);
-    return item;
-}
-
 struct TBuilder
 {
     TQelDb &db;
@@ -50,8 +38,8 @@ struct TBuilder
         t->Index = index;
         t->Position = file.Track;
         t->Title = file.Title.isEmpty() ? file.Name : file.Title;
-        t->Artist = lookup(db, fdArtist, file.Artist);
-        t->Genre = lookup(db, fdGenre, file.GenreName());
+        t->Artist = db.LookupList(fdArtist).GetOrAddShown(file.Artist);
+        t->Genre = db.LookupList(fdGenre).GetOrAddShown(file.GenreName());
         t->Year = file.Year;
         t->Comments = file.Comment;
         t->SetLength(qint32(qMin<qint64>(file.Length, std::numeric_limits<qint32>::max())));
@@ -131,7 +119,7 @@ TAlbum *CreateFromMP3Folder(const TMP3Folder &root, TQelDb &db, const TFieldDefa
     auto *album = new TAlbum(&db);
     if (defaults)
         defaults->ApplyTo(*album, db);
-    album->Format = lookup(db, fdFormat, QStringLiteral("MP3"));
+    album->Format = db.LookupList(fdFormat).GetOrAddShown(QStringLiteral("MP3"));
     TBuilder b{db};
 
     int discs = 0;
@@ -171,7 +159,8 @@ TAlbum *CreateFromMP3Folder(const TMP3Folder &root, TQelDb &db, const TFieldDefa
     }
 
     const bool oneArtist = !b.artist.isEmpty() && b.artist != kUnset;
-    album->Artist = lookup(db, fdArtist, oneArtist ? b.artist : QStringLiteral("Various"));
+    album->Artist =
+        db.LookupList(fdArtist).GetOrAddShown(oneArtist ? b.artist : QStringLiteral("Various"));
     const bool oneTitle = !b.title.isEmpty() && b.title != kUnset;
     album->Title = oneTitle ? b.title : root.Name;
     if (album->DiscCount() == 1)

@@ -1,6 +1,7 @@
 #include "exchange/cdvalet.h"
 #include "exchange/discalbums.h"
 #include "model/album.h"
+#include "model/lookuplist.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
 #include "testsupport.h"
@@ -80,7 +81,7 @@ TAlbum *scannedAlbum(TQelDb &db, const QString &title, const QString &artist, in
 {
     auto *album = new TAlbum(&db);
     album->Title = title;
-    album->Artist = ImportLookup(db, fdArtist, artist);
+    album->Artist = db.LookupList(fdArtist).GetOrAddShown(artist);
     for (int d = 1; d <= discs; ++d) {
         auto *disc = new TDisc(album);
         album->Add(disc);
@@ -227,7 +228,7 @@ TEST_F(CdValet, ExportsScannedDiscsOnceWithFilteredTexts)
     TQelDb db;
     TAlbum *album = scannedAlbum(db, QStringLiteral("Tab\there é…"), QStringLiteral("Band"), 1);
     TTrack *guest = album->Disc(0)->Track(1);
-    guest->Artist = ImportLookup(db, fdArtist, QStringLiteral("Guest"));
+    guest->Artist = db.LookupList(fdArtist).GetOrAddShown(QStringLiteral("Guest"));
     scannedAlbum(db, QStringLiteral("Two"), QStringLiteral("Duo"), 2);
     auto *byHand = new TAlbum(&db);
     byHand->Add(new TDisc(byHand));
@@ -272,7 +273,7 @@ TEST_F(CdValet, AnExportImportsBackAsTheSameAlbums)
     TQelDb db;
     scannedAlbum(db, QStringLiteral("Łódź nights"), QStringLiteral("Zoë"), 1);
     TAlbum *two = scannedAlbum(db, QStringLiteral("Pair"), QStringLiteral("Duo"), 2);
-    two->Disc(1)->Track(0)->Artist = ImportLookup(db, fdArtist, QStringLiteral("Guest"));
+    two->Disc(1)->Track(0)->Artist = db.LookupList(fdArtist).GetOrAddShown(QStringLiteral("Guest"));
     ASSERT_TRUE(exportAll(db));
 
     TQelDb copy;

@@ -1,6 +1,7 @@
 #include "exchange/discalbums.h"
 #include "exchange/mscdplayer.h"
 #include "model/album.h"
+#include "model/lookuplist.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
 #include "testsupport.h"
@@ -30,7 +31,8 @@ TDisc *addDisc(TAlbum &album, qint32 msId, std::initializer_list<TTrackSpec> tra
         track->Title = QString::fromUtf8(t.title);
         track->Position = t.position;
         if (t.artist)
-            track->Artist = ImportLookup(*album.Db, fdArtist, QString::fromUtf8(t.artist));
+            track->Artist =
+                album.Db->LookupList(fdArtist).GetOrAddShown(QString::fromUtf8(t.artist));
     }
     disc->RebuildTrackList();
     return disc;
@@ -40,7 +42,7 @@ TAlbum *addAlbum(TQelDb &db, const char *title, const char *artist)
 {
     auto *album = new TAlbum(&db);
     album->Title = QString::fromUtf8(title);
-    album->Artist = ImportLookup(db, fdArtist, QString::fromUtf8(artist));
+    album->Artist = db.LookupList(fdArtist).GetOrAddShown(QString::fromUtf8(artist));
     db.AddAlbum(album);
     return album;
 }
@@ -148,7 +150,7 @@ TEST_F(CdPlayer, ExportsDiscsAsTheCdPlayerKeepsThem)
     TAlbum *two = addAlbum(db, "Double", "Duo");
     addDisc(*two, 0x1F, {{"A", 1}, {"B", 2, "Guest"}, {"C", 3}});
     TDisc *second = addDisc(*two, 0x2F, {{"Zero", 0}, {"First", 5}, {"Second", 5}});
-    second->Artist = ImportLookup(db, fdArtist, QStringLiteral("Disc Artist"));
+    second->Artist = db.LookupList(fdArtist).GetOrAddShown(QStringLiteral("Disc Artist"));
     TAlbum *handmade = addAlbum(db, "By hand", "Someone");
     addDisc(*handmade, 0, {{"x", 1}});
     // An existing section keeps what the export does not write.

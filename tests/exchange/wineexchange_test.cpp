@@ -4,6 +4,7 @@
 #include "exchange/ui/wineexchange.h"
 #include "exchange/winepaths.h"
 #include "model/album.h"
+#include "model/lookuplist.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
 #include "shell/dmglobal.h"
@@ -49,7 +50,7 @@ void addScannedAlbum(TQelDb &db, const QString &title, qint32 msId)
 {
     auto *album = new TAlbum(&db);
     album->Title = title;
-    album->Artist = ImportLookup(db, fdArtist, QStringLiteral("Artist"));
+    album->Artist = db.LookupList(fdArtist).GetOrAddShown(QStringLiteral("Artist"));
     auto *disc = new TDisc(album);
     album->Add(disc);
     disc->Index = 1;

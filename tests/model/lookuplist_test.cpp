@@ -56,6 +56,26 @@ TEST(LookupList, FindingAndAddingByName)
     EXPECT_EQ(list.GetDisplayText(list.IndexOfItem(mara)), QStringLiteral("Mara Kestrel"));
 }
 
+// Names that imports and look-ups bring always show: new entries and found ones without
+// a display name take the name as it; a found sort name, and a display name, stay.
+TEST(LookupList, NamesBroughtInAreShown)
+{
+    TLookupList list(fdArtist);
+    TLookupItem *mara =
+        list.FindOrCreate(QStringLiteral("Kestrel, Mara"), QStringLiteral("Mara Kestrel"));
+    TLookupItem *bare = list.GetOrAdd(QStringLiteral("Harbour Lights"));
+    EXPECT_EQ(list.GetOrAddShown(QStringLiteral("mara kestrel")), mara);
+    EXPECT_EQ(mara->DisplayName, QStringLiteral("Mara Kestrel"));
+    EXPECT_EQ(list.GetOrAddShown(QStringLiteral("HARBOUR LIGHTS")), bare);
+    EXPECT_EQ(bare->SortName, QStringLiteral("Harbour Lights"));
+    EXPECT_EQ(bare->DisplayName, QStringLiteral("HARBOUR LIGHTS"));
+    TLookupItem *added = list.GetOrAddShown(QStringLiteral("Blue Quarter"));
+    EXPECT_EQ(added->SortName, QStringLiteral("Blue Quarter"));
+    EXPECT_EQ(added->DisplayName, QStringLiteral("Blue Quarter"));
+    EXPECT_EQ(list.GetOrAddShown(QString()), nullptr);
+    EXPECT_EQ(list.Count(), 3);
+}
+
 TEST(LookupList, StaysOrderedThroughEditsAndRemovals)
 {
     TLookupList list(fdGenre);
