@@ -14,7 +14,8 @@ const char kBackupsHelp[] =
     "date and time, its album count and its size in bytes, separated by tabs.\n\n"
     "  --restore NAME  replaces DB.qel by the backup NAME (as listed); the collection as it "
     "was is kept as a backup first\n\n"
-    "Backups live in the folder Backups/<collection name>/ of the program's data folder.\n";
+    "Backups live in the folder Backups/<collection name>-<hash of its path>/ of the "
+    "program's data folder.\n";
 
 namespace {
 

@@ -3,12 +3,14 @@
 #include "model/atomicfile.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,21 +23,75 @@ QString tr(const char *text)
     return QCoreApplication::translate("TBackups", text);
 }
 
-bool sameFile(const QString &a, const QString &b)
+// Whether the backup is the collection file itself: the backup as it stands in its
+// folder (a link there is not followed), the collection as the file it leads to.
+bool isTheCollection(const QString &backup, const QString &dbFile)
 {
     struct stat sa, sb;
-    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
-           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+    return ::lstat(QFile::encodeName(backup).constData(), &sa) == 0 &&
+           ::stat(QFile::encodeName(dbFile).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
+}
+
+// The collection's path as the key of its backups: absolute, without "." or "..".
+QString keyPath(const QString &dbFile)
+{
+    return QDir::cleanPath(QFileInfo(dbFile).absoluteFilePath());
+}
+
+// The collection a backup folder records, or an empty text when it records none.
+QString recordedSource(const QString &folder)
+{
+    QFile file(folder + TBackups::SourceFileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.read(64 * 1024)).trimmed();
+}
+
+bool recordSource(const QString &folder, const QString &dbFile)
+{
+    return WriteFileAtomically(folder + TBackups::SourceFileName(), keyPath(dbFile).toUtf8() + '\n')
+        .isEmpty();
+}
+
+bool hasBackups(const QString &folder)
+{
+    QDateTime time;
+    int albums;
+    for (const QString &name : QDir(folder).entryList({QStringLiteral("*.qel")}, QDir::Files))
+        if (TBackups::ParseName(name, &time, &albums))
+            return true;
+    return false;
 }
 
 } // namespace
 
 TBackups::TBackups(const QString &root) : m_root(root) {}
 
+QString TBackups::SourceFileName()
+{
+    return QStringLiteral(".source");
+}
+
 QString TBackups::FolderFor(const QString &dbFile) const
 {
-    return m_root + QFileInfo(dbFile).completeBaseName() + u'/';
+    const QByteArray hash =
+        QCryptographicHash::hash(keyPath(dbFile).toUtf8(), QCryptographicHash::Sha1).toHex();
+    return m_root + QFileInfo(dbFile).completeBaseName() + u'-' +
+           QString::fromLatin1(hash.left(12)) + u'/';
+}
+
+QString TBackups::legacyFolderFor(const QString &dbFile) const
+{
+    const QString folder = m_root + QFileInfo(dbFile).completeBaseName() + u'/';
+    if (!hasBackups(folder))
+        return {};
+    const QString owner = recordedSource(folder);
+    if (!owner.isEmpty())
+        return owner == keyPath(dbFile) ? folder : QString();
+    // Unclaimed: the first collection of this name to ask takes it; without a record it
+    // could be handed to a second one, so an unwritable folder is not read at all.
+    return recordSource(folder, dbFile) ? folder : QString();
 }
 
 QString TBackups::BeforeSave(const QString &dbFile, int albumsOnDisk)
@@ -71,11 +127,13 @@ QString TBackups::keep(const QString &dbFile, int albumsOnDisk)
 
     const QString folder = FolderFor(dbFile);
     const std::vector<TBackupInfo> existing = List(dbFile);
-    if (!existing.empty() && sameFile(existing.front().path, dbFile))
+    if (!existing.empty() && isTheCollection(existing.front().path, dbFile))
         return {}; // the newest backup is this very file: nothing changed since
 
     if (!QDir().mkpath(folder))
         return tr("The backup folder \"%1\" cannot be created.").arg(folder);
+    if (recordedSource(folder) != keyPath(dbFile) && !recordSource(folder, dbFile))
+        return tr("The backup folder \"%1\" cannot be written.").arg(folder);
     const QString stem = now.toString(sTimeFormat);
     const QString tail =
         albumsOnDisk >= 0 ? QStringLiteral("_%1a.qel").arg(albumsOnDisk) : QStringLiteral(".qel");
@@ -85,8 +143,10 @@ QString TBackups::keep(const QString &dbFile, int albumsOnDisk)
 
     bool linked = false;
     if (!ForceCopy) {
-        linked = ::link(QFile::encodeName(source.absoluteFilePath()).constData(),
-                        QFile::encodeName(target).constData()) == 0;
+        // A collection reached through a symbolic link: the link's target is what a save
+        // replaces, so that is the file to keep (link(2) would link the symbolic link).
+        linked = ::linkat(AT_FDCWD, QFile::encodeName(source.absoluteFilePath()).constData(),
+                          AT_FDCWD, QFile::encodeName(target).constData(), AT_SYMLINK_FOLLOW) == 0;
     }
     if (!linked) {
         const QString error = CopyFileAtomically(source.absoluteFilePath(), target);
@@ -119,15 +179,21 @@ bool TBackups::ParseName(const QString &name, QDateTime *time, int *albums, int 
 std::vector<TBackupInfo> TBackups::List(const QString &dbFile) const
 {
     std::vector<TBackupInfo> result;
-    const QDir dir(FolderFor(dbFile));
-    for (const QFileInfo &info : dir.entryInfoList({QStringLiteral("*.qel")}, QDir::Files)) {
-        TBackupInfo b;
-        if (!ParseName(info.fileName(), &b.time, &b.albums, &b.sequence))
-            continue; // not ours: left alone
-        b.name = info.fileName();
-        b.path = info.absoluteFilePath();
-        b.size = info.size();
-        result.push_back(b);
+    for (const QString &folder : {FolderFor(dbFile), legacyFolderFor(dbFile)}) {
+        if (folder.isEmpty())
+            continue;
+        // A symbolic link holds no past state: an earlier version linked the link.
+        const QDir dir(folder);
+        for (const QFileInfo &info :
+             dir.entryInfoList({QStringLiteral("*.qel")}, QDir::Files | QDir::NoSymLinks)) {
+            TBackupInfo b;
+            if (!ParseName(info.fileName(), &b.time, &b.albums, &b.sequence))
+                continue; // not ours: left alone
+            b.name = info.fileName();
+            b.path = info.absoluteFilePath();
+            b.size = info.size();
+            result.push_back(b);
+        }
     }
     // Newest first; several in one second by their sequence.
     std::sort(result.begin(), result.end(), [](const TBackupInfo &a, const TBackupInfo &b) {
@@ -179,4 +245,16 @@ void TBackups::Rotate(const QString &dbFile)
 {
     for (const TBackupInfo &b : ToDelete(List(dbFile), Now(), SpaceLimit))
         QFile::remove(b.path);
+    // Symbolic links under backup names (an earlier version's backups of a linked
+    // collection) only lead to the live file: they go.
+    QDateTime time;
+    int albums;
+    for (const QString &folder : {FolderFor(dbFile), legacyFolderFor(dbFile)}) {
+        if (folder.isEmpty())
+            continue;
+        for (const QFileInfo &info :
+             QDir(folder).entryInfoList({QStringLiteral("*.qel")}, QDir::Files | QDir::System))
+            if (info.isSymLink() && ParseName(info.fileName(), &time, &albums))
+                QFile::remove(info.absoluteFilePath());
+    }
 }

@@ -19,9 +19,15 @@ struct TBackupInfo
 
 // Keeps the recent past of collection files: before the first save of a run, then at
 // most once an hour while saving, and before commands that change many albums at
-// once, the file as it stands on disk goes into Backups/<collection name>/ under the
-// program folder. A save replaces the file by a rename, so a hard link keeps the old
-// version at no cost; where links are refused, the file is copied.
+// once, the file as it stands on disk goes into Backups/<name>-<path hash>/ under the
+// program folder, one folder per collection path, so two collections of the same name
+// never see each other's backups. A save replaces the file by a rename, so a hard link
+// keeps the old version at no cost; where links are refused, the file is copied. A
+// collection reached through a symbolic link is backed up as the file it points to.
+//
+// Backups made before folders carried the path hash sit in Backups/<name>/; such a
+// folder is read for the first collection of that name that asks for it and then
+// belongs to it (recorded in the folder), never to a second one.
 //
 // Rotation keeps every backup of the last 24 hours, then the newest of each day for
 // 30 days, then the newest of each week, within a space limit, the oldest going
@@ -39,6 +45,7 @@ public:
     // Copies instead of linking, as on a file system without hard links; for tests.
     bool ForceCopy = false;
 
+    // The folder that new backups of dbFile go to.
     QString FolderFor(const QString &dbFile) const;
 
     // Called before every save of dbFile: keeps a backup when this run has kept none
@@ -53,6 +60,8 @@ public:
 
     // The backups of dbFile, newest first.
     std::vector<TBackupInfo> List(const QString &dbFile) const;
+    // The name of the file in a backup folder that records which collection it keeps.
+    static QString SourceFileName();
     // Deletes what the rotation no longer keeps.
     void Rotate(const QString &dbFile);
     // The backups the rotation drops from newestFirst at now, within limit bytes.
@@ -64,6 +73,9 @@ public:
 
 private:
     QString keep(const QString &dbFile, int albumsOnDisk);
+    // The folder of backups made before folders were keyed by path, when it belongs to
+    // dbFile (claiming it when nobody has); empty otherwise.
+    QString legacyFolderFor(const QString &dbFile) const;
 
     QString m_root;
     std::map<QString, QDateTime> m_lastKept; // per collection file, this run

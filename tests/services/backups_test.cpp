@@ -198,3 +198,98 @@ TEST(Backups, NamesOfOtherFilesInTheFolderAreLeftAlone)
     for (const char *name : {"music.qel", "2026-13-10_23-55-32.qel", "2026-12-10_23-55-32.txt"})
         EXPECT_FALSE(TBackups::ParseName(QString::fromLatin1(name), &time, &albums)) << name;
 }
+
+// A collection opened through a symbolic link: the backup keeps the file the link leads
+// to, so a later save (which replaces that file) leaves the backup as it was.
+TEST(Backups, ACollectionBehindASymbolicLinkIsKeptAsItsTarget)
+{
+    TTestHome home;
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("real")));
+    const QString target = home.file(QStringLiteral("real/Music.qel"));
+    const QString link = home.file(QStringLiteral("Music.qel"));
+    writeCollection(target, 5);
+    ASSERT_TRUE(QFile::link(target, link));
+    TBackups backups(home.file(QStringLiteral("Backups/")));
+
+    ASSERT_TRUE(backups.Keep(link, 5).isEmpty());
+    writeCollection(link, 3); // a restore of another state, saved through the link
+    ASSERT_TRUE(QFileInfo(link).isSymLink());
+    std::vector<TBackupInfo> list = backups.List(link);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_FALSE(QFileInfo(list[0].path).isSymLink());
+    EXPECT_EQ(albumsIn(list[0].path), 5);
+
+    // The 3-album state is a new state: kept beside the first, not taken for it.
+    ASSERT_TRUE(backups.Keep(link, 3).isEmpty());
+    list = backups.List(link);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(albumsIn(list[0].path), 3);
+    EXPECT_EQ(albumsIn(list[1].path), 5);
+}
+
+// Two collections of one name in two folders keep apart: listing, restoring and
+// rotating one never reaches the other's backups.
+TEST(Backups, CollectionsOfTheSameNameInTwoFoldersKeepTheirOwn)
+{
+    TTestHome home;
+    QDir(home.path()).mkpath(QStringLiteral("disk1"));
+    QDir(home.path()).mkpath(QStringLiteral("disk2"));
+    const QString one = home.file(QStringLiteral("disk1/Music.qel"));
+    const QString two = home.file(QStringLiteral("disk2/Music.qel"));
+    writeCollection(one, 7);
+    writeCollection(two, 2);
+    TBackups backups(home.file(QStringLiteral("Backups/")));
+    QDateTime now = kNow;
+    backups.Now = [&] { return now; };
+
+    ASSERT_TRUE(backups.Keep(two, 2).isEmpty());
+    now = now.addSecs(60);
+    ASSERT_TRUE(backups.Keep(one, 7).isEmpty());
+    EXPECT_NE(backups.FolderFor(one), backups.FolderFor(two));
+    ASSERT_EQ(backups.List(one).size(), 1u);
+    ASSERT_EQ(backups.List(two).size(), 1u);
+    EXPECT_EQ(albumsIn(backups.List(one)[0].path), 7);
+    EXPECT_EQ(albumsIn(backups.List(two)[0].path), 2);
+
+    // Days later disk1's rotation keeps one backup a day: of its own, not disk2's.
+    now = now.addDays(3);
+    writeCollection(one, 8);
+    ASSERT_TRUE(backups.Keep(one, 8).isEmpty());
+    EXPECT_EQ(backups.List(one).size(), 2u);
+    ASSERT_EQ(backups.List(two).size(), 1u);
+    EXPECT_EQ(albumsIn(backups.List(two)[0].path), 2);
+}
+
+// Backups made when the folder had the collection's name only: the first collection of
+// that name to ask reads them, the second never does. Symbolic links left there by an
+// earlier version lead to the live file and hold nothing: not listed, and rotated away.
+TEST(Backups, TheOldFolderOfANameBelongsToOneCollection)
+{
+    TTestHome home;
+    QDir(home.path()).mkpath(QStringLiteral("disk1"));
+    QDir(home.path()).mkpath(QStringLiteral("disk2"));
+    QDir(home.path()).mkpath(QStringLiteral("Backups/Music"));
+    const QString one = home.file(QStringLiteral("disk1/Music.qel"));
+    const QString two = home.file(QStringLiteral("disk2/Music.qel"));
+    writeCollection(one, 7);
+    writeCollection(two, 2);
+    writeCollection(home.file(QStringLiteral("Backups/Music/2026-12-01_10-00-00_4a.qel")), 4);
+    const QString staleLink = home.file(QStringLiteral("Backups/Music/2026-12-01_11-00-00_7a.qel"));
+    ASSERT_TRUE(QFile::link(one, staleLink));
+    TBackups backups(home.file(QStringLiteral("Backups/")));
+    backups.Now = [] { return kNow; };
+
+    std::vector<TBackupInfo> list = backups.List(one);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].name, QStringLiteral("2026-12-01_10-00-00_4a.qel"));
+    EXPECT_TRUE(backups.List(two).empty());
+
+    ASSERT_TRUE(backups.Keep(one, 7).isEmpty());
+    list = backups.List(one);
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(albumsIn(list[0].path), 7);
+    EXPECT_EQ(albumsIn(list[1].path), 4);
+    EXPECT_FALSE(QFileInfo(staleLink).isSymLink());
+    EXPECT_EQ(albumsIn(one), 7);
+    EXPECT_TRUE(backups.List(two).empty());
+}
