@@ -13,6 +13,8 @@
 #include "views/browsestate.h"
 #include "views/listfields.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QPageLayout>
@@ -21,13 +23,16 @@
 
 const char kReportHelp[] =
     "Usage: qel report list DB.qel OUT.pdf [list options] [--title T] [common options]\n"
-    "       qel report albums DB.qel OUT.pdf [--album ID] [--layout columnar|tabular]\n"
+    "       qel report albums DB.qel OUT.pdf [list options] [--layout columnar|tabular]\n"
     "                       [--no-new-page] [--no-cover] [--no-name] [--album-columns F,...]\n"
-    "                       [--track-columns F,...] [common options]\n\n"
+    "                       [--track-columns F,...] [common options]\n"
+    "       qel report albums DB.qel OUT.pdf --album ID [album and common options]\n\n"
     "list prints the list that `qel list` prints with the same list options (--tracks,\n"
     "--group, --folder, --columns, --sort, --filter, --or, --case; see qel list --help);\n"
-    "albums prints every album of DB.qel, or the album with --album ID. Both write OUT.pdf\n"
-    "on A4 paper and print the page count. An empty list writes no file.\n\n"
+    "albums prints the albums of the list that `qel list` selects with the same list\n"
+    "options (all but --tracks and --columns), in that list's order, or the album with\n"
+    "--album ID. Both write OUT.pdf on A4 paper and print the page count and where they\n"
+    "wrote. An empty list writes no file.\n\n"
     "  --album-columns    album fields (default: Artist/Composer, Title, Year, Genre, Label)\n"
     "  --track-columns    track fields (default: Title, Artist/Composer, Length)\n"
     "  --title T          the list report's title (default: Qel Music)\n"
@@ -163,7 +168,8 @@ int write(TBandReport &report, const QPageLayout &layout, const QString &out, co
     if (report.PageCount() == 0)
         Out() << "0 pages: the list is empty\n";
     else
-        Out() << report.PageCount() << " pages\n";
+        Out() << report.PageCount() << " pages written to "
+              << QDir::toNativeSeparators(QFileInfo(out).absoluteFilePath()) << '\n';
     return 0;
 }
 
@@ -190,30 +196,9 @@ int reportList(const TOptions &o)
         });
 }
 
-int reportAlbums(const TOptions &o)
+int printAlbums(std::vector<const TAlbum *> albums, std::vector<TReportColumn> albumCols,
+                std::vector<TReportColumn> trackCols, const QPageLayout &layout, const TOptions &o)
 {
-    std::vector<TReportColumn> albumCols, trackCols;
-    if (!columnsOf(o.albumColumns,
-                   {QStringLiteral("Artist/Composer"), QStringLiteral("Title"),
-                    QStringLiteral("Year"), QStringLiteral("Genre"), QStringLiteral("Label")},
-                   albumCols) ||
-        !columnsOf(
-            o.trackColumns,
-            {QStringLiteral("Title"), QStringLiteral("Artist/Composer"), QStringLiteral("Length")},
-            trackCols))
-        return 2;
-    QPageLayout layout;
-    if (!pageLayout(o, 15, layout))
-        return 2;
-    TQelDb db;
-    if (!LoadDatabase(db, o.rest[0]))
-        return 2;
-    std::vector<const TAlbum *> albums;
-    for (qsizetype i = 0; i < db.AlbumCount(); ++i)
-        if (!o.hasAlbum || db.Album(i)->ID == o.album)
-            albums.push_back(db.Album(i));
-    if (o.hasAlbum && albums.empty())
-        return Fail(QStringLiteral("There is no album %1 in \"%2\"").arg(o.album).arg(o.rest[0]));
     TrpAlbums report(std::move(albums), std::move(albumCols), std::move(trackCols));
     report.Layout =
         o.layout == QLatin1String("tabular") ? TrpAlbums::alTabular : TrpAlbums::alColumnar;
@@ -243,6 +228,54 @@ int reportAlbums(const TOptions &o)
     }
     report.Build();
     return write(report, layout, o.rest[1], QStringLiteral("Album Report"));
+}
+
+int reportAlbums(const TOptions &o)
+{
+    std::vector<TReportColumn> albumCols, trackCols;
+    if (!columnsOf(o.albumColumns,
+                   {QStringLiteral("Artist/Composer"), QStringLiteral("Title"),
+                    QStringLiteral("Year"), QStringLiteral("Genre"), QStringLiteral("Label")},
+                   albumCols) ||
+        !columnsOf(
+            o.trackColumns,
+            {QStringLiteral("Title"), QStringLiteral("Artist/Composer"), QStringLiteral("Length")},
+            trackCols))
+        return 2;
+    QPageLayout layout;
+    if (!pageLayout(o, 15, layout))
+        return 2;
+    if (o.listArgs.contains(QStringLiteral("--columns")))
+        return Fail(QStringLiteral(
+            "--columns is for the list report: use --album-columns and --track-columns"));
+    if (o.hasAlbum) {
+        if (!o.listArgs.isEmpty())
+            return Fail(QStringLiteral("--album prints one album: it takes no list options"));
+        TQelDb db;
+        if (!LoadDatabase(db, o.rest[0]))
+            return 2;
+        for (qsizetype i = 0; i < db.AlbumCount(); ++i)
+            if (db.Album(i)->ID == o.album)
+                return printAlbums({db.Album(i)}, std::move(albumCols), std::move(trackCols),
+                                   layout, o);
+        return Fail(QStringLiteral("There is no album %1 in \"%2\"").arg(o.album).arg(o.rest[0]));
+    }
+    // The albums of the list `qel list` selects with the same options, in its order, as
+    // the window prints the albums of its current list.
+    return WithList(QStringList{o.rest[0]} + o.listArgs, [&](TBrowseState &state,
+                                                             const TShowFields &) {
+        if (state.ListContent != TBrowseState::lcAlbums)
+            return Fail(state.Level() == ilTrack
+                            ? QStringLiteral("The album report prints albums: leave out --tracks")
+                            : QStringLiteral("The list shows folders, not albums: choose one "
+                                             "with --folder"));
+        std::vector<const TAlbum *> albums;
+        for (const TDataItem *item : state.CurrentItems)
+            if (item->Kind() == TItemKind::Album)
+                albums.push_back(static_cast<const TAlbum *>(item));
+        return printAlbums(std::move(albums), std::move(albumCols), std::move(trackCols), layout,
+                           o);
+    });
 }
 
 } // namespace

@@ -46,6 +46,7 @@ QString TrpAlbums::AlbumName(const TAlbum &album)
 void TrpAlbums::Build()
 {
     m_rows.clear();
+    m_icons.clear();
     for (const TAlbum *album : m_albums) {
         if (ShowNameHeader)
             m_rows.push_back({TRow::rkName, album});
@@ -131,6 +132,14 @@ QString TrpAlbums::coverPath(const TAlbum &album) const
     if (file.isEmpty())
         return {};
     return CoversFolder.endsWith(u'/') ? CoversFolder + file : CoversFolder + u'/' + file;
+}
+
+const QImage &TrpAlbums::icon(int index) const
+{
+    auto found = m_icons.find(index);
+    if (found == m_icons.end())
+        found = m_icons.emplace(index, Icon(index)).first;
+    return found->second;
 }
 
 void TrpAlbums::paintTrackColumns(QPainter &p, const QRectF &rect, const TDataItem *item,
@@ -223,9 +232,9 @@ void TrpAlbums::PaintDetail(QPainter &p, const QRectF &rect, int index) const
     case TRow::rkDetail: {
         const qreal iconX = rect.left() + 12 * (row.level - 1);
         if (Icon) {
-            const QImage icon = Icon(IconIndex(row));
-            if (!icon.isNull())
-                p.drawImage(QRectF(iconX, rect.top(), 16, 16), icon);
+            const QImage &picture = icon(IconIndex(row));
+            if (!picture.isNull())
+                p.drawImage(QRectF(iconX, rect.top(), 16, 16), picture);
         }
         p.drawLine(QPointF(iconX + 20, rect.top() + 8), QPointF(rect.left() + 69, rect.top() + 8));
         paintTrackColumns(p, rect, row.item, false);

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <functional>
+#include <map>
 
 class TAlbum;
 
@@ -32,7 +33,8 @@ public:
     bool ShowNameHeader = true;
     QString CoversFolder;
     QDateTime PrintedAt = QDateTime::currentDateTime();
-    // The 16 by 16 icon of an index of the large icon list; none when unset.
+    // The 16 by 16 icon of an index of the large icon list; none when unset. Asked once
+    // per index and Build.
     std::function<QImage(int)> Icon;
 
     // Builds the rows from the albums and options; call before paginating.
@@ -61,6 +63,7 @@ private:
     void addItems(const TAlbum *album, const TDataItem *parent, int level);
     qreal commentsHeight(const TAlbum &album) const;
     QString coverPath(const TAlbum &album) const;
+    const QImage &icon(int index) const;
     void paintTrackColumns(QPainter &p, const QRectF &rect, const TDataItem *item,
                            bool captions) const;
 
@@ -68,4 +71,7 @@ private:
     std::vector<TReportColumn> m_albumFields;
     std::vector<TReportColumn> m_trackFields;
     std::vector<TRow> m_rows;
+    // One picture per icon: a PDF keeps one copy of a picture drawn again, where a fresh
+    // picture per row would be stored once per row.
+    mutable std::map<int, QImage> m_icons;
 };

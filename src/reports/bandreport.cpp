@@ -1,11 +1,14 @@
 #include "reports/bandreport.h"
 
+#include "model/atomicfile.h"
+
 #include <QCoreApplication>
-#include <QFile>
+#include <QFileDevice>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 
 QFont TBandReport::PixelFont(const QString &family, qreal points, bool bold, bool italic)
 {
@@ -93,7 +96,8 @@ bool TBandReport::Print(QPagedPaintDevice &device, const std::function<bool(int)
     const qreal scale = dpi / kPixelsPerInch;
     const QRect paint = device.pageLayout().paintRectPixels(dpi);
     const QSizeF area(paint.width() / scale, paint.height() / scale);
-    if (!Paginate(area, [&](int percent) { return !progress || progress(percent / 2); }))
+    // Measuring is quick next to painting: it takes the first tenth of the bar.
+    if (!Paginate(area, [&](int percent) { return !progress || progress(percent / 10); }))
         return false;
     if (PageCount() == 0)
         return true;
@@ -105,36 +109,114 @@ bool TBandReport::Print(QPagedPaintDevice &device, const std::function<bool(int)
         painter.scale(scale, scale);
         PaintPage(painter, page);
         painter.restore();
-        if (progress && !progress(50 + (page + 1) * 50 / PageCount()))
+        if (progress && !progress(10 + int(qint64(page + 1) * 90 / PageCount())))
             return false;
     }
     return painter.end();
 }
 
-QString WriteReportPdf(TBandReport &report, const QPageLayout &layout, const QString &file,
-                       const QString &title)
+namespace {
+
+// Passes the PDF writer's bytes on to the file and keeps the system's reason for the
+// first write that fails: a write cut short by a full disk leaves the file without an
+// error text of its own, and the writer itself reports no failure at all.
+class TCheckedWrites : public QIODevice
 {
-    const QString temp = file + QStringLiteral(".part");
-    bool written;
+public:
+    explicit TCheckedWrites(QFileDevice *to) : m_to(to) { open(QIODevice::WriteOnly); }
+    bool Failed() const { return m_failed; }
+    bool FlushFile()
     {
-        QPdfWriter pdf(temp);
+        errno = 0;
+        if (!m_to->flush())
+            noteFailure();
+        return !m_failed;
+    }
+    QString Reason() const
+    {
+        return m_errno != 0 ? QString::fromLocal8Bit(std::strerror(m_errno)) : m_to->errorString();
+    }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 length) override
+    {
+        if (m_failed)
+            return -1;
+        errno = 0;
+        if (m_to->write(data, length) != length) {
+            noteFailure();
+            return -1;
+        }
+        return length;
+    }
+
+private:
+    void noteFailure()
+    {
+        if (!m_failed)
+            m_errno = errno;
+        m_failed = true;
+    }
+
+    QFileDevice *m_to;
+    bool m_failed = false;
+    int m_errno = 0;
+};
+
+} // namespace
+
+QString WriteReportPdf(TBandReport &report, const QPageLayout &layout, const QString &file,
+                       const QString &title, const std::function<bool(int)> &progress)
+{
+    const auto failed = [&file](const QString &reason) {
+        return QCoreApplication::translate("TBandReport",
+                                           "The report could not be written to \"%1\": %2")
+            .arg(file, reason);
+    };
+    if (report.DetailCount() == 0) {
+        report.Paginate(QSizeF()); // no page: nothing to write, and no file touched
+        return {};
+    }
+    TAtomicFile out(file);
+    if (!out.Open())
+        return failed(out.ErrorString());
+    TCheckedWrites device(qobject_cast<QFileDevice *>(out.Device()));
+    bool stopped = false;
+    bool printed;
+    {
+        QPdfWriter pdf(&device);
         pdf.setResolution(300);
         pdf.setTitle(title);
         pdf.setCreator(QStringLiteral("Qel Music"));
-        written = pdf.setPageLayout(layout) && report.Print(pdf);
-    }
-    if (written && report.PageCount() == 0) {
-        QFile::remove(temp);
+        if (!pdf.setPageLayout(layout))
+            return failed(QCoreApplication::translate("TBandReport",
+                                                      "the page layout does not fit the paper"));
+        printed = report.Print(pdf, [&](int percent) {
+            // A failed write fails every later one: no use painting the rest.
+            if (device.Failed())
+                return false;
+            if (progress && !progress(percent)) {
+                stopped = true;
+                return false;
+            }
+            return true;
+        });
+    } // the writer's tail is written here, when it ends
+    if (stopped || (printed && report.PageCount() == 0)) {
+        out.Cancel();
         return {};
     }
-    // The writer says nothing of a full disk: the file must be there and not empty.
-    if (!written || QFile(temp).size() == 0 ||
-        std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(file).constData()) !=
-            0) {
-        QFile::remove(temp);
-        return QCoreApplication::translate("TBandReport",
-                                           "The report could not be written to \"%1\".")
-            .arg(file);
+    if (!device.FlushFile()) {
+        out.Cancel();
+        return failed(device.Reason());
     }
+    if (!printed) {
+        out.Cancel();
+        return failed(QCoreApplication::translate("TBandReport", "a page could not be started"));
+    }
+    // Commit checks the writes again and syncs: a failure there leaves the old file too.
+    if (!out.Commit())
+        return failed(out.ErrorString());
     return {};
 }

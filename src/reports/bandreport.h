@@ -63,8 +63,9 @@ public:
     // scale maps report pixels to the device.
     void PaintPage(QPainter &p, int page) const;
 
-    // Paginates for the device's page and margins and prints every page. Returns false
-    // (with nothing or part printed) when progress stopped it.
+    // Paginates for the device's page and margins and prints every page. progress gets
+    // 0 to 100 (the measuring pass is the first tenth); returns false, with nothing or
+    // part printed, when progress stopped it or the device refused a page.
     bool Print(QPagedPaintDevice &device, const std::function<bool(int)> &progress = {});
 
     // Report pixels to points, and a font of size points as report pixels.
@@ -79,7 +80,10 @@ private:
     qreal m_used = 0;   // height used on the last page
 };
 
-// Writes the report to a PDF file with the layout: beside the file first, renamed over it
-// once whole. Returns an empty text or the error; an empty report writes no file.
+// Writes the report as a PDF with the layout to file, through the atomic writer: the file
+// (for a symbolic link, the file it points to) is replaced, keeping its permissions, only
+// once the PDF is whole and on disk. progress gets 0 to 100 and may stop the writing by
+// returning false, which is no error. Returns an empty text or the error; a report that
+// was stopped, failed or is empty (no page) leaves an existing file as it was.
 QString WriteReportPdf(TBandReport &report, const QPageLayout &layout, const QString &file,
-                       const QString &title);
+                       const QString &title, const std::function<bool(int)> &progress = {});

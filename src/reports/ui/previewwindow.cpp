@@ -2,18 +2,17 @@
 
 #include "model/general.h"
 #include "reports/bandreport.h"
+#include "reports/ui/reportpdfprocess.h"
 #include "shell/settingsstore.h"
 #include "shell/ui/windowplacement.h"
 
 #include <QButtonGroup>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -131,6 +130,8 @@ TfmPreview::TfmPreview(TBandReport &report, const QPageLayout &layout, const QSt
     m_scroll->setWidget(m_view);
     m_scroll->setAlignment(Qt::AlignHCenter);
     m_scroll->setBackgroundRole(QPalette::Dark);
+    // The scroll area takes the focus once the page is clicked or scrolled.
+    m_scroll->installEventFilter(this);
 
     m_pageText = new QLabel(this);
     m_pageText->setObjectName(QStringLiteral("pnPage"));
@@ -221,6 +222,11 @@ void TfmPreview::GoToPage(int page)
 void TfmPreview::updateNavigation()
 {
     const int count = m_report.CompletePages();
+    // Measured again for another resolution, the report may end before the page shown.
+    if (m_report.Paginated() && count > 0 && m_page > count) {
+        m_page = count;
+        m_view->SetPage(count - 1);
+    }
     m_first->setEnabled(m_page > 1);
     m_prior->setEnabled(m_page > 1);
     m_next->setEnabled(m_page < count);
@@ -241,25 +247,39 @@ void TfmPreview::zoomFit()
     m_view->SetZoom(qMin(room.width() / paper.width(), room.height() / paper.height()));
 }
 
-void TfmPreview::keyPressEvent(QKeyEvent *event)
+bool TfmPreview::turnPage(const QKeyEvent *event)
 {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     switch (event->key()) {
     case Qt::Key_Home:
         GoToPage(1);
-        return;
+        return true;
     case Qt::Key_End:
         GoToPage(m_report.CompletePages());
-        return;
+        return true;
     case Qt::Key_PageUp:
         GoToPage(ctrl ? 1 : m_page - 1);
-        return;
+        return true;
     case Qt::Key_PageDown:
         GoToPage(ctrl ? m_report.CompletePages() : m_page + 1);
-        return;
+        return true;
     default:
-        QDialog::keyPressEvent(event);
+        return false;
     }
+}
+
+void TfmPreview::keyPressEvent(QKeyEvent *event)
+{
+    if (!turnPage(event))
+        QDialog::keyPressEvent(event);
+}
+
+bool TfmPreview::eventFilter(QObject *watched, QEvent *event)
+{
+    // The scroll area would take these keys to scroll within the page.
+    if (event->type() == QEvent::KeyPress && turnPage(static_cast<QKeyEvent *>(event)))
+        return true;
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfmPreview::print()
@@ -284,13 +304,19 @@ void TfmPreview::writePdf()
     const QString file = ChoosePdfFile(this);
     if (file.isEmpty())
         return;
-    QString error;
-    {
-        TWaitCursor wait;
-        error = WriteReportPdf(m_report, m_layout, file, m_title);
+    // The writer measures the report again, for its own resolution; the window's slices
+    // must not interleave with that pass.
+    m_paginate->stop();
+    WriteReportPdfWithProgress(this, m_report, m_layout, file, m_title);
+    if (m_report.Paginated()) {
+        paginationDone();
+        return;
     }
-    // The writer measured the whole report for the same layout.
-    paginationDone();
-    if (!error.isEmpty())
-        ShowInfo(error);
+    // Cancelled while measuring: measure for the window again, the first pages at once.
+    m_report.BeginPagination(QSizeF(m_layout.paintRectPixels(int(kDpi)).size()));
+    paginateSlice();
+    if (!m_report.Paginated()) {
+        m_progress->show();
+        m_paginate->start();
+    }
 }

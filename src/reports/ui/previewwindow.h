@@ -38,7 +38,8 @@ private:
 };
 
 // The preview of a report: its pages one at a time, with navigation, zoom, printing and
-// a PDF of it. The report must be paginated for the layout's paint area.
+// a PDF of it. The page keys turn pages wherever the focus is in the window. The report
+// must be paginated for the layout's paint area.
 class TfmPreview : public QDialog
 {
     Q_OBJECT
@@ -61,9 +62,12 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Home, End, Page Up and Page Down, with Ctrl for the first and last page.
+    bool turnPage(const QKeyEvent *event);
     void paginateSlice();
     void paginationDone();
     void updateNavigation();

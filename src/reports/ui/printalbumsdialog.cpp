@@ -5,6 +5,7 @@
 #include "model/tracks.h"
 #include "reports/ui/marginsbox.h"
 #include "reports/ui/previewwindow.h"
+#include "reports/ui/reportpdfprocess.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
 #include "shell/ui/windowplacement.h"
@@ -301,13 +302,7 @@ void TfmPrintAlbums::writePdf()
     if (file.isEmpty())
         return;
     std::unique_ptr<TrpAlbums> report = MakeReport();
-    QString error;
-    {
-        TWaitCursor wait;
-        error = WriteReportPdf(*report, PageLayout(), file, tr("Album Report"));
-    }
-    if (!error.isEmpty())
-        ShowInfo(error);
+    WriteReportPdfWithProgress(this, *report, PageLayout(), file, tr("Album Report"));
 }
 
 void TfmPrintAlbums::done(int result)

@@ -5,6 +5,7 @@
 #include "reports/bandreport.h"
 #include "reports/ui/marginsbox.h"
 #include "reports/ui/previewwindow.h"
+#include "reports/ui/reportpdfprocess.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
 #include "shell/ui/windowplacement.h"
@@ -291,13 +292,7 @@ void TfmPrintList::writePdf()
     if (file.isEmpty())
         return;
     std::unique_ptr<TrpList> report = MakeReport();
-    QString error;
-    {
-        TWaitCursor wait;
-        error = WriteReportPdf(*report, PageLayout(), file, report->Title);
-    }
-    if (!error.isEmpty())
-        ShowInfo(error);
+    WriteReportPdfWithProgress(this, *report, PageLayout(), file, report->Title);
 }
 
 void TfmPrintList::done(int result)
