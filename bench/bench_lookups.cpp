@@ -2,18 +2,24 @@
 // and adding albums one by one with new names as an import does. The peer is the
 // linear search the lists used before (kept here): a binary search for the sort name,
 // a scan lowering every display name on a miss, and an insertion that moves the
-// sorted vector for each new entry.
+// sorted vector for each new entry. Also a cdplayer.ini import into artists that have
+// no display names (as the editors and `qel build` make them), against the same import
+// into artists that have them.
 
 #include "benchdata.h"
 #include "benchreport.h"
 
+#include "exchange/mscdplayer.h"
 #include "model/album.h"
 #include "model/collectiongenerator.h"
+#include "model/general.h"
 #include "model/qeldb.h"
 #include "model/qelstream.h"
 #include "model/textcompare.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 
 #include <benchmark/benchmark.h>
 
@@ -22,6 +28,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -369,6 +376,75 @@ void BM_AddAlbumsLinear(benchmark::State &state)
     addAlbums(state, true);
 }
 
+// A cdplayer.ini import of discs whose artists the collection lists already, each disc
+// another of 100,000 artists. Without display names (bare) each first match fills one
+// in; with them (the peer) nothing changes in the list.
+class TYesToAll : public TUserInterface
+{
+public:
+    void ShowInfo(const QString &) override {}
+    TAnswer AskYesNo(const QString &) override { return TAnswer::Yes; }
+    TAnswer AskOkCancel(const QString &) override { return TAnswer::Ok; }
+};
+
+QString importArtist(int i)
+{
+    return QStringLiteral("Artist %1").arg(i, 6, 10, QLatin1Char('0'));
+}
+
+void importCdPlayer(benchmark::State &state, bool bare)
+{
+    Guarded(state, [&] {
+        constexpr int kArtists = 100000;
+        const int discs = int(state.range(0));
+        const QString ini = WorkFile(QStringLiteral("cdplayer-%1.ini").arg(discs));
+        if (!QFileInfo::exists(ini)) {
+            QByteArray text;
+            for (int i = 0; i < discs; ++i)
+                text += "[" + QByteArray::number(0x100000 + i, 16).toUpper() + "]\r\nartist=" +
+                        importArtist(int((qint64(i) * 7919) % kArtists)).toLatin1() +
+                        "\r\ntitle=Disc " + QByteArray::number(i) +
+                        "\r\nnumtracks=2\r\n0=One\r\n1=Two\r\n";
+            QFile file(ini);
+            if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+                throw std::runtime_error("cannot write " + ini.toStdString());
+        }
+        TYesToAll yes;
+        TUserInterface *previous = SetUserInterface(&yes);
+        int imported = 0;
+        for (auto _ : state) {
+            TQelDb db;
+            TLookupList &artists = db.LookupList(fdArtist);
+            for (int i = 0; i < kArtists; ++i)
+                artists.FindOrCreate(importArtist(i), bare ? QString() : importArtist(i));
+            benchmark::DoNotOptimize(artists.Items(0)); // in order before the clock starts
+            TImportMsCdPlayer run(nullptr, db, ini);
+            run.UseWindow = false;
+            const auto start = Clock::now();
+            run.Run();
+            state.SetIterationTime(SecondsSince(start));
+            imported = run.Imported;
+        }
+        SetUserInterface(previous);
+        state.counters["discs"] = double(imported);
+    });
+}
+
+void BM_ImportCdPlayerBareArtists(benchmark::State &state)
+{
+    importCdPlayer(state, true);
+}
+
+void BM_ImportCdPlayerShownArtists(benchmark::State &state)
+{
+    importCdPlayer(state, false);
+}
+
+void importSizes(benchmark::internal::Benchmark *b)
+{
+    b->Arg(2000)->Arg(20000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+}
+
 // Each iteration reads a collection afresh (untimed): a few iterations are enough.
 void mergeSizes(benchmark::internal::Benchmark *b)
 {
@@ -393,6 +469,8 @@ BENCHMARK(BM_MergeLookups)->Apply(mergeSizes);
 BENCHMARK(BM_MergeLookupsLinear)->Apply(linearMergeSizes);
 BENCHMARK(BM_AddAlbums)->Apply(addSizes);
 BENCHMARK(BM_AddAlbumsLinear)->Apply(addSizes);
+BENCHMARK(BM_ImportCdPlayerBareArtists)->Apply(importSizes);
+BENCHMARK(BM_ImportCdPlayerShownArtists)->Apply(importSizes);
 
 // ---------------------------------------------------------------------------
 // The summary table after the console output.
@@ -433,6 +511,24 @@ void printSummary(const TCollectingReporter &rep)
             targets.Verdict(1, n, WallOf(add), TTargets::Below, 0.5, "  %lld: %.3f s %s");
     }
     targets.Print(46);
+
+    std::printf("\ncdplayer.ini import into 100,000 artists: milliseconds, median.\n\n");
+    const char *importFormat = "%-44s %9s %10s %10s %9s\n";
+    std::printf(importFormat, "operation", "discs", "bare", "shown", "ratio");
+    TTargets importTargets({"20,000 discs, bare artists within 2x of shown ones"});
+    for (const long long n : {2000LL, 20000LL}) {
+        const auto *bare = rep.Find("BM_ImportCdPlayerBareArtists", n);
+        const auto *shown = rep.Find("BM_ImportCdPlayerShownArtists", n);
+        if (!bare && !shown)
+            continue;
+        std::printf(importFormat, "import, a display name filled in per disc",
+                    std::to_string(n).c_str(), MsText(WallOf(bare)).c_str(),
+                    MsText(WallOf(shown)).c_str(), Ratio(WallOf(bare), WallOf(shown)).c_str());
+        if (n == 20000 && WallOf(bare) >= 0 && WallOf(shown) > 0)
+            importTargets.Verdict(0, n, WallOf(bare) / WallOf(shown), TTargets::Below, 2.0,
+                                  "  %lld: %.2fx %s");
+    }
+    importTargets.Print(46);
     std::fflush(stdout);
 }
 

@@ -431,6 +431,13 @@ void TCDDB::readListReply(QStringList &lines, bool logFailure, int noListKind,
 void TCDDB::ParseReadReply(QStringList &lines)
 {
     readListReply(lines, true, 0, {});
+    // A reply that stops before its closing line (or before its first line ends) may
+    // lack any part of the entry: a failed read, not an entry made of what came.
+    if (lines.isEmpty() && State != Failed) {
+        State = Failed;
+        ErrorKind = 27;
+        log(QStringLiteral("Failed: Reply cut short"));
+    }
 }
 
 void TCDDB::ParseSitesReply(QStringList &lines)
@@ -568,6 +575,9 @@ QString TCDDB::ErrorMessage() const
     case 26:
         text = tr("Http Request Failed.");
         break;
+    case 27:
+        text = tr("Query failed: The server's reply was cut short.");
+        break;
     default:
         text = tr("Failed: Unknown error.");
         break;
@@ -610,7 +620,7 @@ void TCDDB::RefreshLists(TCddbSiteList &sites, TCddbCategoryList &categories,
         case CategoriesDone:
             ParseCategoriesReply(lines);
             if (lines.size() > 2)
-                categories = TCddbCategoryList(lines.mid(1, lines.size() - 2));
+                categories.BuildFromReply(lines);
             SetPosition(2);
             State = Finished;
             break;
@@ -719,7 +729,10 @@ void TCDDB::runQueries(const QList<TScanCD *> &discs, bool single)
         case ReadDone: {
             ParseReadReply(lines);
             SetSubPosition(matchIndex + 1);
-            ParseEntry(disc(), lines, disc().AddCddbCD(), discId, category);
+            // A failed read adds no entry: one made of no lines would become an album
+            // without title or artist.
+            if (!lines.isEmpty())
+                ParseEntry(disc(), lines, disc().AddCddbCD(), discId, category);
             if (matchIndex < matches.size() - 1) {
                 ++matchIndex;
                 readMatch();

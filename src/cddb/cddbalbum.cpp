@@ -95,7 +95,9 @@ TAlbum *CreateFromScanCD(const TScanCD &record, TQelDb &db, const TFieldDefaults
     auto *album = new TAlbum(&db);
     if (defaults)
         defaults->ApplyTo(*album, db);
-    album->Format = db.LookupList(fdFormat).GetOrAddShown(QStringLiteral("CD"));
+    // Genre and format entries as the user would type them; only artists take a
+    // display name (the submission sends it).
+    album->Format = db.LookupList(fdFormat).GetOrAdd(QStringLiteral("CD"));
 
     auto *disc = new TDisc(album);
     album->Add(disc);
@@ -112,7 +114,7 @@ TAlbum *CreateFromScanCD(const TScanCD &record, TQelDb &db, const TFieldDefaults
         album->Title = entry->Title();
         album->Artist = db.LookupList(fdArtist).GetOrAddShown(entry->Artist());
         if (record.UseGenre)
-            album->Genre = db.LookupList(fdGenre).GetOrAddShown(entry->Category);
+            album->Genre = db.LookupList(fdGenre).GetOrAdd(entry->Category);
         disc->CddbRevision = entry->Revision;
         if (record.UseDiscExtData)
             album->Comments = entry->ExtData;

@@ -3,9 +3,35 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class TScanCD;
+
+// Owned elements at stable addresses; a copy copies the elements, so the records that
+// hold them copy as values.
+template <class T> class TOwnedItems : public std::vector<std::unique_ptr<T>>
+{
+public:
+    TOwnedItems() = default;
+    TOwnedItems(TOwnedItems &&) noexcept = default;
+    TOwnedItems &operator=(TOwnedItems &&) noexcept = default;
+    ~TOwnedItems() = default;
+    TOwnedItems(const TOwnedItems &other) : std::vector<std::unique_ptr<T>>()
+    {
+        this->reserve(other.size());
+        for (const auto &e : other)
+            this->push_back(std::make_unique<T>(*e));
+    }
+    TOwnedItems &operator=(const TOwnedItems &other)
+    {
+        if (this != &other) {
+            TOwnedItems copy(other);
+            *this = std::move(copy);
+        }
+        return *this;
+    }
+};
 
 // One track of a CDDB entry.
 struct TCddbTrack
@@ -39,7 +65,7 @@ public:
     QString DiscIdText() const; // eight lower-case hexadecimal digits
 
 private:
-    std::vector<std::unique_ptr<TCddbTrack>> m_tracks;
+    TOwnedItems<TCddbTrack> m_tracks;
 };
 
 // Fills an empty entry from the lines of a read reply. The disc gives the number of

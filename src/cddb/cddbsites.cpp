@@ -10,7 +10,7 @@ const QString kCddbSection = QStringLiteral("Cddb");
 const QString kCategorySection = QStringLiteral("Cddb\\Categories");
 
 // Stored counts are read only as far as something sensible can be there.
-constexpr int kMaxStoredEntries = 1000;
+constexpr int kMaxStoredEntries = kMaxCddbListEntries;
 
 QString siteSection(int index)
 {
@@ -63,12 +63,16 @@ void TCddbSiteList::SaveToStore(TSettingsStore &store) const
         store.WriteString(section, QStringLiteral("Description"), site.Description);
     }
     store.WriteInteger(kCddbSection, QStringLiteral("SiteCount"), Count());
+    // The sections of a longer list saved before: never read again, yet every start
+    // would read them from the settings file. They are numbered without gaps.
+    for (int i = Count(); store.SectionExists(siteSection(i)); ++i)
+        store.EraseSection(siteSection(i));
 }
 
 void TCddbSiteList::BuildFromReply(const QStringList &lines)
 {
     Clear();
-    for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+    for (qsizetype i = 1; i + 1 < lines.size() && Count() < kMaxCddbListEntries; ++i) {
         const QStringList words = lines[i].split(u' ');
         if (words.size() < 2 || words[1] != u"http")
             continue;
@@ -104,7 +108,17 @@ void TCddbCategoryList::LoadFromStore(const TSettingsStore &store)
 
 void TCddbCategoryList::SaveToStore(TSettingsStore &store) const
 {
+    // The section holds the list alone: what a longer list left goes with it.
+    if (store.ValueExists(kCategorySection, QStringLiteral("Category") + QString::number(size())))
+        store.EraseSection(kCategorySection);
     for (qsizetype i = 0; i < size(); ++i)
         store.WriteString(kCategorySection, QStringLiteral("Category") + QString::number(i), at(i));
     store.WriteInteger(kCategorySection, QStringLiteral("Count"), int(size()));
+}
+
+void TCddbCategoryList::BuildFromReply(const QStringList &lines)
+{
+    clear();
+    for (qsizetype i = 1; i + 1 < lines.size() && size() < kMaxCddbListEntries; ++i)
+        append(lines[i]);
 }

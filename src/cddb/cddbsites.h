@@ -40,11 +40,11 @@ public:
 
     // Appends the stored sites (the list is not emptied first).
     void LoadFromStore(const TSettingsStore &store);
-    // Sections of higher indexes from earlier saves stay; "SiteCount" hides them.
+    // Sections of higher indexes left by an earlier, longer list are removed.
     void SaveToStore(TSettingsStore &store) const;
 
     // Replaces the list by the "http" sites of a "sites" reply (its lines with the
-    // status line first and the "." line last).
+    // status line first and the "." line last), as many as a load reads back.
     void BuildFromReply(const QStringList &lines);
 
 private:
@@ -56,5 +56,12 @@ class TCddbCategoryList : public QStringList
 {
 public:
     void LoadFromStore(const TSettingsStore &store);
+    // Replaces what an earlier save stored, longer lists included.
     void SaveToStore(TSettingsStore &store) const;
+    // Replaces the list by the lines of a "cddb lscat" reply between its status line and
+    // its "." line, as many as a load reads back.
+    void BuildFromReply(const QStringList &lines);
 };
+
+// The most sites, and categories, the settings keep: a server may list any number.
+inline constexpr int kMaxCddbListEntries = 1000;

@@ -32,12 +32,12 @@ QString headerTitle(const TTrack &track)
 
 QString commaQuestion(bool disc)
 {
+    // Line breaks between sentences only: the message box wraps each at word boundaries.
     const QStringList lines = {
-        disc ? tr("A comma was found in the Display Name of the Disc Artist. The CDDB requires")
-             : tr("A comma was found in the Display Name of one of the Track Artists. The CDDB"),
-        disc ? tr("that Artist names are submitted exactly as they appear on the CD cover.")
-             : tr("requires that Artist names are submitted exactly as they appear on the CD "
-                  "cover."),
+        disc ? tr("A comma was found in the Display Name of the Disc Artist.")
+             : tr("A comma was found in the Display Name of one of the Track Artists."),
+        tr("The CDDB requires that Artist names are submitted exactly as they appear on the CD "
+           "cover."),
         tr("Do not submit artist names like \"Kestrel, Mara\" or \"Lighthouse Keepers, The\" !!"),
         tr("Only continue if you are sure all artist names are in the correct format."),
         tr("If not, please use the Edit Lookup List screen (Edit menu) to correct it."),

@@ -19,7 +19,7 @@ struct TScanTrack
 };
 
 // A scanned disc: its table of contents, identifiers, the CDDB entries found for it and
-// the options last chosen for it on the query screen.
+// the options last chosen for it on the query screen. Copies are whole and independent.
 class TScanCD
 {
 public:
@@ -61,8 +61,8 @@ public:
     QString MsDiscIdText() const;   // eight upper-case hexadecimal digits
 
 private:
-    std::vector<std::unique_ptr<TScanTrack>> m_tracks;
-    std::vector<std::unique_ptr<TCddbCD>> m_entries;
+    TOwnedItems<TScanTrack> m_tracks;
+    TOwnedItems<TCddbCD> m_entries;
 };
 
 // The "Microsoft Disc ID" of a table of contents, as the Windows CD audio driver

@@ -101,7 +101,7 @@ TAlbum *CdValetAlbum(TQelDb &db, qint32 msDiscId, const TCdValetRecord &record)
     album->Artist = db.LookupList(fdArtist).GetOrAddShown(record.Artist);
     album->Title = record.Title;
     album->Comments = record.Notes;
-    album->Format = db.LookupList(fdFormat).GetOrAddShown(QStringLiteral("CD"));
+    album->Format = db.LookupList(fdFormat).GetOrAdd(QStringLiteral("CD"));
     auto *disc = new TDisc(album);
     album->Add(disc);
     disc->Index = 1;

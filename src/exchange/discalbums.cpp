@@ -73,7 +73,7 @@ std::vector<TTrack *> DiscTracks(const TDisc &disc)
     return std::vector<TTrack *>(list.begin(), list.end());
 }
 
-QString ImportSummary(int imported, int skipped)
+QString ImportSummary(int imported, int skipped, int unreadable)
 {
     QString summary = QCoreApplication::translate("TImport", "Imported %1 CDs").arg(imported);
     if (skipped > 0)
@@ -81,5 +81,9 @@ QString ImportSummary(int imported, int skipped)
                        "TImport", "\r\nSkipped %1 CDs because they were already in your Qel "
                                   "database.")
                        .arg(skipped);
+    if (unreadable > 0)
+        summary +=
+            QCoreApplication::translate("TImport", "\r\nSkipped %1 entries that could not be read.")
+                .arg(unreadable);
     return summary;
 }

@@ -31,5 +31,6 @@ QString ExportedDiscTitle(const TAlbum &album, const TDisc &disc);
 // Every track of the disc in tree order, those under section headers included.
 std::vector<TTrack *> DiscTracks(const TDisc &disc);
 
-// "Imported N CDs", and the line on the discs skipped because the collection had them.
-QString ImportSummary(int imported, int skipped);
+// "Imported N CDs", the line on the discs skipped because the collection had them, and
+// the one on the entries that name no disc.
+QString ImportSummary(int imported, int skipped, int unreadable = 0);

@@ -72,6 +72,7 @@ bool TImportMsCdPlayer::Run()
 {
     Imported = 0;
     Skipped = 0;
+    Unreadable = 0;
     SetCaption(tr("Import from MS CD Player"));
     SetMessage(tr("Importing CDs..."));
     TMsCdPlayerIniFile ini;
@@ -98,13 +99,15 @@ bool TImportMsCdPlayer::Run()
         qint32 count = 0;
         ini.ReadDisc(section, artist, title, count);
         qint32 id = 0;
-        if (!ParseMsDiscId(section, id) || count > MaxTracks || known.count(id)) {
+        if (!ParseMsDiscId(section, id) || count > MaxTracks) {
+            ++Unreadable;
+        } else if (known.count(id)) {
             ++Skipped;
         } else {
             auto *album = new TAlbum(&m_db);
             album->Artist = m_db.LookupList(fdArtist).GetOrAddShown(artist);
             album->Title = title;
-            album->Format = m_db.LookupList(fdFormat).GetOrAddShown(QStringLiteral("CD"));
+            album->Format = m_db.LookupList(fdFormat).GetOrAdd(QStringLiteral("CD"));
             auto *disc = new TDisc(album);
             album->Add(disc);
             disc->Index = 1;
@@ -125,7 +128,7 @@ bool TImportMsCdPlayer::Run()
     }
     Finish();
 
-    ShowInfo(ImportSummary(Imported, Skipped));
+    ShowInfo(ImportSummary(Imported, Skipped, Unreadable));
     // Rewrites the file only when reading it dropped duplicate sections.
     if (!ini.UpdateFile()) {
         Error = ini.ErrorString();

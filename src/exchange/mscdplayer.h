@@ -27,7 +27,8 @@ public:
 };
 
 // Imports the discs of a cdplayer.ini as new albums, after asking. Discs the
-// collection already holds, and sections that name no disc, are skipped.
+// collection already holds, and sections that name no disc, are skipped and counted
+// apart.
 class TImportMsCdPlayer : public TProcess
 {
     Q_OBJECT
@@ -42,8 +43,9 @@ public:
     bool Run();
 
     int Imported = 0;
-    int Skipped = 0;
-    QString Error; // the failure that was shown, if any
+    int Skipped = 0;    // discs the collection holds already
+    int Unreadable = 0; // sections that name no disc
+    QString Error;      // the failure that was shown, if any
     // Called once the user has said Yes, before the collection changes.
     std::function<void()> BeforeChange;
 

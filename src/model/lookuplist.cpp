@@ -190,6 +190,15 @@ qsizetype TLookupList::IndexOf(const QString &sortName) const
     return lowerBound(first->m_key, first->m_seq);
 }
 
+qsizetype TLookupList::positionOf(const TLookupItem *item) const
+{
+    // Found by its own place in the order, not by a scan; an entry of another list,
+    // or none, is not at the place its key gives.
+    order();
+    const qsizetype i = lowerBound(item->m_key, item->m_seq);
+    return i < Count() && m_items[std::size_t(i)].get() == item ? i : -1;
+}
+
 qsizetype TLookupList::IndexOfItem(const TLookupItem *item) const
 {
     // By address only: callers ask about entries that may be gone already.
@@ -255,28 +264,39 @@ TLookupItem *TLookupList::GetOrAddShown(const QString &name)
     TLookupItem *e = findByName(name, key);
     if (!e)
         return append(name, name, std::move(key));
-    if (e->DisplayName.isEmpty())
-        Edit(e, e->SortName, name);
+    if (e->DisplayName.isEmpty()) {
+        // The sort name stays, and with it the entry's place: no reordering.
+        e->DisplayName = name;
+        m_byDisplayName.insert(lowerAscii(name), e);
+    }
     return e;
 }
 
 void TLookupList::Edit(TLookupItem *item, const QString &sortName, const QString &displayName)
 {
-    const qsizetype i = IndexOfItem(item);
-    if (i < 0)
+    const qsizetype from = positionOf(item);
+    if (from < 0)
         throw EQel(QStringLiteral("TLookupList.Edit : item not found in list"));
-    std::unique_ptr<TLookupItem> owned = std::move(m_items[std::size_t(i)]);
-    m_items.erase(m_items.begin() + i);
     unindex(item);
-    owned->SortName = sortName;
-    owned->DisplayName = displayName;
-    owned->m_key = sortKey(sortName);
+    item->SortName = sortName;
+    item->DisplayName = displayName;
+    item->m_key = sortKey(sortName);
     // After the entries whose names collate equal, as a new one would go.
-    owned->m_seq = m_nextSeq++;
+    item->m_seq = m_nextSeq++;
     index(item);
-    const qsizetype to = lowerBound(owned->m_key, owned->m_seq);
-    m_items.insert(m_items.begin() + to, std::move(owned));
-    m_ordered = m_items.size();
+    // Only the entries between the old place and the new one move.
+    const auto begin = m_items.begin();
+    const auto at = begin + from;
+    const auto inOrder = [](const std::unique_ptr<TLookupItem> &e, const TLookupItem *k) {
+        return before(*e, k->m_key, k->m_seq);
+    };
+    if (from > 0 && !before(*m_items[std::size_t(from - 1)], item->m_key, item->m_seq)) {
+        const auto to = std::lower_bound(begin, at, item, inOrder);
+        std::rotate(to, at, at + 1);
+    } else {
+        const auto to = std::lower_bound(at + 1, m_items.end(), item, inOrder);
+        std::rotate(at, at + 1, to);
+    }
 }
 
 void TLookupList::Remove(TLookupItem *item)

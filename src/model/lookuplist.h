@@ -117,9 +117,11 @@ public:
     TLookupItem *FindByName(const QString &name) const;
     TLookupItem *FindOrCreate(const QString &sortName, const QString &displayName);
     TLookupItem *GetOrAdd(const QString &name);
-    // The same for names that imports and look-ups bring: a new entry takes name as its
-    // sort and display name, a found one without a display name takes name as that, so
-    // such entries never show as "[EMPTY]"; a found sort name is kept.
+    // The same for artist names that imports and look-ups bring: a new entry takes name
+    // as its sort and display name, a found one without a display name takes name as
+    // that (in place: its sort name, and so its position, stay), so such artists never
+    // show as "[EMPTY]" where the submission asks for a display name. Other fields take
+    // GetOrAdd, as names typed by the user do.
     TLookupItem *GetOrAddShown(const QString &name);
     void Edit(TLookupItem *item, const QString &sortName, const QString &displayName);
     void Remove(TLookupItem *item);
@@ -155,6 +157,9 @@ private:
     TLookupItem *findByName(const QString &name, const QByteArray &key) const;
     // Position of the first entry not before (key, seq); the list is in order.
     qsizetype lowerBound(const QByteArray &key, quint64 seq) const;
+    // Position of a live entry by binary search (the list put in order first), or -1
+    // when it is not in this list.
+    qsizetype positionOf(const TLookupItem *item) const;
 
     // In order up to m_ordered, then the entries added since, as they came.
     mutable std::vector<std::unique_ptr<TLookupItem>> m_items;

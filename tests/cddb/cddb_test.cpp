@@ -163,7 +163,8 @@ TEST(CddbReply, ReadSitesCategoriesAndSubmitReplies)
     cddb.SetReply("210 rock 7a0b9c0d\r\nDTITLE=A / B\r\n");
     cddb.ParseReadReply(lines);
     EXPECT_TRUE(lines.isEmpty()) << "cut before the closing line";
-    EXPECT_EQ(cddb.ErrorKind, 0);
+    EXPECT_EQ(cddb.ErrorKind, 27);
+    EXPECT_EQ(cddb.State, TCDDB::Failed);
 
     struct TCase
     {
@@ -588,18 +589,23 @@ TEST(CddbQuery, Failures)
     }
 }
 
-TEST(CddbQuery, CutEntryStillGivesAnEntry)
+// A read reply without its closing line is a failed read: it adds no entry made of
+// nothing, and the other matches are still read.
+TEST(CddbQuery, ACutEntryIsAFailedReadAndAddsNothing)
 {
     TServed s;
-    s.answer("cddb query", "200 rock 04018e02 A / B\r\n");
-    s.answer("cddb read", "210 rock 04018e02 CD database entry follows\r\nDTITLE=A / B\r\n");
+    s.entry("jazz", "04018e02", "DTITLE=Jazz / Whole\n");
+    s.answer("cddb query", "211 Found inexact matches, list follows\r\n"
+                           "rock 04018e02 A / B\r\njazz 04018e02 Jazz / Whole\r\n.\r\n");
+    s.answer("cddb read rock", "210 rock 04018e02 CD database entry follows\r\nDTITLE=A / B\r\n");
     auto disc = twoTrackDisc();
     s.cddb.QueryDisc(*disc);
-    EXPECT_EQ(s.cddb.ErrorKind, 0);
+    EXPECT_EQ(s.cddb.ErrorKind, 27);
+    EXPECT_EQ(s.cddb.ErrorMessage(),
+              QStringLiteral("Query failed: The server's reply was cut short."));
     ASSERT_EQ(disc->CddbCDCount(), 1);
-    EXPECT_EQ(disc->CddbCD(0).DTitle, QString());
-    EXPECT_EQ(disc->CddbCD(0).Category, QStringLiteral("rock"));
-    EXPECT_EQ(disc->CddbCD(0).TrackCount(), 2);
+    EXPECT_EQ(disc->CddbCD(0).Category, QStringLiteral("jazz"));
+    EXPECT_EQ(disc->CddbCD(0).DTitle, QStringLiteral("Jazz / Whole"));
 }
 
 TEST(CddbQuery, ReplyCharsets)

@@ -99,3 +99,45 @@ TEST(CddbAlbum, AlbumFromTheSelectedEntry)
         }
     }
 }
+
+// An album from CDDB makes lookup entries as the user's typing does; only artists take
+// their name as display name (the submission sends an artist's display name).
+TEST(CddbAlbum, OnlyArtistEntriesTakeADisplayName)
+{
+    TScanCD record;
+    record.AddTrack() = {150, 14850, 14850};
+    record.LeadOut = 15000;
+    record.ComputeCddbDiscId();
+    TCddbCD &e = record.AddCddbCD();
+    e.DTitle = QStringLiteral("Harbour Lights / Songs of the Coast");
+    e.Category = QStringLiteral("folk");
+    e.AddTrack().Title = QStringLiteral("Guest, A / Opening");
+    record.UseGenre = true;
+    record.SelectCddbCD(0);
+
+    for (const bool typedBefore : {false, true}) {
+        SCOPED_TRACE(typedBefore);
+        TQelDb db;
+        if (typedBefore) {
+            db.LookupList(fdGenre).GetOrAdd(QStringLiteral("Folk"));
+            db.LookupList(fdFormat).GetOrAdd(QStringLiteral("cd"));
+        }
+        std::unique_ptr<TAlbum> album(CreateFromScanCD(record, db, nullptr));
+        const struct
+        {
+            TFieldId field;
+            const TLookupItem *entry;
+            const char *display;
+        } cases[] = {
+            {fdArtist, album->Artist, "Harbour Lights"},
+            {fdArtist, album->Disc(0)->Track(0)->Artist, "Guest, A"},
+            {fdGenre, album->Genre, ""},
+            {fdFormat, album->Format, ""},
+        };
+        for (const auto &c : cases) {
+            ASSERT_NE(c.entry, nullptr) << c.field;
+            EXPECT_EQ(c.entry->DisplayName, QLatin1String(c.display)) << c.field;
+            EXPECT_EQ(db.LookupList(c.field).Count(), c.field == fdArtist ? 2 : 1) << c.field;
+        }
+    }
+}

@@ -59,9 +59,11 @@ TEST(CddbSiteList, Store)
         three.Add(sites.Item(i + 2));
     three.SaveToStore(store);
     EXPECT_EQ(store.ReadInteger(QStringLiteral("Cddb"), QStringLiteral("SiteCount"), 0), 3);
-    EXPECT_EQ(store.ReadString(QStringLiteral("Cddb\\Site4"), QStringLiteral("Site"), {}),
-              QStringLiteral("s4"))
-        << "sections of earlier saves stay";
+    // Sections of a longer list saved before go: nothing reads them, and every start
+    // would read them from the settings file.
+    EXPECT_TRUE(store.SectionExists(QStringLiteral("Cddb\\Site2")));
+    EXPECT_FALSE(store.SectionExists(QStringLiteral("Cddb\\Site3")));
+    EXPECT_FALSE(store.SectionExists(QStringLiteral("Cddb\\Site4")));
 
     TCddbSiteList loaded;
     loaded.Add(named(QStringLiteral("kept")));
@@ -92,6 +94,55 @@ TEST(CddbSiteList, Store)
     TCddbSiteList many;
     many.LoadFromStore(sparse);
     EXPECT_EQ(many.Count(), 1);
+}
+
+// A server may list any number of sites or categories: only as many are kept as a
+// load reads back, so no reply can swell the settings file.
+TEST(CddbSiteList, RepliesAreCappedAndStaleEntriesLeaveTheStore)
+{
+    constexpr int kListed = 1500;
+    constexpr int kKept = 1000;
+    QStringList sites = {QStringLiteral("210 OK, site information follows")};
+    QStringList categories = {QStringLiteral("210 OK, category list follows")};
+    for (int i = 0; i < kListed; ++i) {
+        sites << QStringLiteral("s%1.example http 80 /cddb N1 W2 Place %1").arg(i);
+        categories << QStringLiteral("cat%1").arg(i);
+    }
+    sites << QStringLiteral(".");
+    categories << QStringLiteral(".");
+    TCddbSiteList siteList;
+    siteList.BuildFromReply(sites);
+    ASSERT_EQ(siteList.Count(), kKept);
+    EXPECT_EQ(siteList.Item(kKept - 1).Site, QStringLiteral("s%1.example").arg(kKept - 1));
+    TCddbCategoryList categoryList;
+    categoryList.BuildFromReply(categories);
+    ASSERT_EQ(categoryList.size(), kKept);
+    EXPECT_EQ(categoryList.last(), QStringLiteral("cat%1").arg(kKept - 1));
+
+    // A store left with more than that by an earlier save: saving clears the rest.
+    TMemorySettingsStore store;
+    const QString section = QStringLiteral("Cddb\\Categories");
+    for (int i = 0; i < kListed + 500; ++i) {
+        store.WriteString(QStringLiteral("Cddb\\Site%1").arg(i), QStringLiteral("Site"),
+                          QStringLiteral("old"));
+        store.WriteString(section, QStringLiteral("Category%1").arg(i), QStringLiteral("old"));
+    }
+    siteList.SaveToStore(store);
+    categoryList.SaveToStore(store);
+    EXPECT_TRUE(store.SectionExists(QStringLiteral("Cddb\\Site%1").arg(kKept - 1)));
+    EXPECT_FALSE(store.SectionExists(QStringLiteral("Cddb\\Site%1").arg(kKept)));
+    EXPECT_FALSE(store.SectionExists(QStringLiteral("Cddb\\Site%1").arg(kListed + 499)));
+    EXPECT_TRUE(store.ValueExists(section, QStringLiteral("Category%1").arg(kKept - 1)));
+    EXPECT_FALSE(store.ValueExists(section, QStringLiteral("Category%1").arg(kKept)));
+    // Six values a site, one a category, and the two counts.
+    EXPECT_EQ(store.Values().size(), 6 * kKept + kKept + 2);
+
+    TCddbSiteList loaded;
+    loaded.LoadFromStore(store);
+    EXPECT_EQ(loaded.Count(), kKept);
+    TCddbCategoryList loadedCategories;
+    loadedCategories.LoadFromStore(store);
+    EXPECT_EQ(loadedCategories, categoryList);
 }
 
 TEST(CddbCategoryList, Store)

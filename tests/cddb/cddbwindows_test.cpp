@@ -33,8 +33,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabBar>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -394,6 +396,23 @@ TEST(CddbSettingsScreen, RefreshEnablingAndOk)
         QStringLiteral("rock"));
 }
 
+TEST(CddbSettingsScreen, OpensCentredOverItsOwner)
+{
+    TCddbHost host;
+    TdmGlobal dm(QStringList{}, &host.store, &host.drives);
+    QWidget owner;
+    owner.setGeometry(40, 30, 700, 520);
+    owner.show();
+    QPoint at, expected;
+    WhenModal([&](QDialog *screen) {
+        at = screen->pos();
+        expected = CenterOnOwnerPos(screen->size(), owner.frameGeometry(),
+                                    owner.screen()->availableGeometry().size());
+    });
+    ShowCddbSettings(&owner, dm);
+    EXPECT_EQ(at, expected);
+}
+
 TEST(BatchScanScreen, AddQueryUseAndKeepTheList)
 {
     TCddbHost host;
@@ -479,6 +498,61 @@ TEST(BatchScanScreen, AddQueryUseAndKeepTheList)
     EXPECT_EQ(list->topLevelItemCount(), 1);
     EXPECT_EQ(host.ui.messages.last(),
               QStringLiteral("Are you sure you want to remove the selected CDs?"));
+}
+
+// The query screen opened on a listed disc may read another CD from the drive; Cancel
+// leaves the listed disc as it was, in the window and in scanlist.dat.
+TEST(BatchScanScreen, CancelOnAListedDiscLeavesItAsItWas)
+{
+    TCddbHost host;
+    host.answer("cddb query", "202 No match found.\r\n");
+    host.answer("cddb query 04018e02", kTwoMatches);
+    const QString other =
+        MakeDiscImage(host.home.path(), QStringLiteral("other"), {{150, 20000}, 40000});
+    TdmGlobal dm(QStringList{}, &host.store, &host.drives);
+    TQelDb db;
+    int offered = 0;
+    {
+        TfmScan screen(db, dm, [&](TAlbum *album) {
+            ++offered;
+            delete album;
+            return true;
+        });
+        screen.show();
+        dm.Prefs().Drive = host.image;
+        screen.ScanAndAdd();
+        screen.Query();
+        ASSERT_EQ(screen.List().Count(), 1);
+        ASSERT_EQ(screen.List().Item(0)->CddbCDCount(), 2);
+        auto *list = Child<QTreeWidget>(&screen, "lvCDs");
+        dm.Prefs().Drive = other; // another disc in the drive now
+
+        const QString listedMsId = screen.List().Item(0)->MsDiscIdText();
+        bool scanned = false;
+        WhenModal([&](QDialog *query) {
+            Click(query, "btScan");
+            scanned = Child<QLabel>(query, "pnMsID")->text() != listedMsId;
+            Click(query, "btCancel");
+        });
+        const QRect row = list->visualItemRect(list->topLevelItem(0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        EXPECT_TRUE(scanned) << "the query screen read the other disc";
+        EXPECT_EQ(offered, 0);
+        ASSERT_EQ(screen.List().Count(), 1);
+        const TScanCD &listed = *screen.List().Item(0);
+        EXPECT_EQ(listed.CddbDiscIdText(), QStringLiteral("04018e02"));
+        EXPECT_EQ(listed.TrackCount(), 2);
+        EXPECT_EQ(listed.CddbCDCount(), 2);
+        EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("04018e02"));
+        EXPECT_EQ(list->topLevelItem(0)->text(2), QStringLiteral("The Band / First Album"));
+        screen.accept();
+    }
+    TScanCdList saved;
+    EXPECT_EQ(saved.LoadFromFile(), QString());
+    ASSERT_EQ(saved.Count(), 1);
+    EXPECT_EQ(saved.Item(0)->CddbDiscIdText(), QStringLiteral("04018e02"));
+    EXPECT_EQ(saved.Item(0)->CddbCDCount(), 2);
 }
 
 TEST(SubmitScreen, CheckThenSubmitToTheServer)

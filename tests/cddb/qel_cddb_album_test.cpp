@@ -83,3 +83,30 @@ TEST(QelCddbAlbum, AddThenSubmit)
           "Submit-Mode: submit\r\n", "Charset: UTF-8\r\n"})
         EXPECT_TRUE(last.head.contains(header)) << header;
 }
+
+// A read reply cut before its closing line makes no album of nothing: the command
+// fails and the collection stays as it was.
+TEST(QelCddbAlbum, ACutEntryAddsNothing)
+{
+    TTestHome home;
+    TCddbTestServer server;
+    server.SetAnswer(QStringLiteral("cddb query"),
+                     TCddbTestServer::Text("200 folk 04018e02 Harbour Lights / Songs\r\n"));
+    server.SetAnswer(QStringLiteral("cddb read"),
+                     TCddbTestServer::Text("210 folk 04018e02 CD database entry follows\r\n"
+                                           "DTITLE=Harbour Lights / Songs of the Coast\r\n"));
+    const QString image = MakeDiscImage(home.path(), QStringLiteral("disc"), {{150, 15000}, 30000});
+    const QString db = home.file(QStringLiteral("music.qel"));
+    ASSERT_EQ(
+        RunQel({QStringLiteral("generate"), QStringLiteral("--albums"), QStringLiteral("2"), db})
+            .exitCode,
+        0);
+    const QByteArray before = ReadFileBytes(db);
+
+    TRunResult added = RunQel({QStringLiteral("cddb"), QStringLiteral("add"), db, image,
+                               QStringLiteral("--server"), server.Url()});
+    EXPECT_EQ(added.exitCode, 2);
+    EXPECT_TRUE(added.err.contains("The server's reply was cut short.")) << added.err.constData();
+    EXPECT_TRUE(added.out.isEmpty()) << added.out.constData();
+    EXPECT_EQ(ReadFileBytes(db), before);
+}

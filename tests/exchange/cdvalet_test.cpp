@@ -140,6 +140,9 @@ TEST_F(CdValet, ImportsRecordsAndPassesOverTheMalformedOnes)
     EXPECT_EQ(a->GetFieldAsString(fdArtist), QStringLiteral("Mara"));
     EXPECT_EQ(a->Comments.toString(), QStringLiteral("ab c"));
     EXPECT_EQ(a->GetFieldAsString(fdFormat), QStringLiteral("CD"));
+    // As if typed: only the artist shows its name as display name.
+    EXPECT_EQ(a->Artist->DisplayName, QStringLiteral("Mara"));
+    EXPECT_EQ(a->Format->DisplayName, QString());
     const TDisc *disc = a->Disc(0);
     EXPECT_EQ(disc->Index, 1);
     EXPECT_EQ(disc->MsDiscId, 0xA1B2);

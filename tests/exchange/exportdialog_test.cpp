@@ -3,6 +3,7 @@
 #include "model/album.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
+#include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
 #include "testsupport.h"
 
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -194,4 +196,28 @@ TEST(ExportDialogs, DestroyedWithTheFocusInTheFileName)
     QApplication::processEvents();
     ASSERT_TRUE(edit->hasFocus());
     dialog.reset();
+}
+
+// Both dialogs open centred over the window that opened them, at their own size.
+TEST(ExportDialogs, OpenCentredOverTheirOwner)
+{
+    TSmallCollection c;
+    TMemorySettingsStore store;
+    TdmGlobal dm{QStringList{}, &store};
+    QWidget owner;
+    owner.setGeometry(40, 30, 700, 520);
+    owner.show();
+    for (const bool html : {false, true}) {
+        QPoint at, expected;
+        WhenModal([&](QDialog *dialog) {
+            at = dialog->pos();
+            expected = CenterOnOwnerPos(dialog->size(), owner.frameGeometry(),
+                                        owner.screen()->availableGeometry().size());
+        });
+        if (html)
+            ExportToHtml(&owner, c.db.Albums, ilAlbum, ilAlbum, dm);
+        else
+            ExportToAscii(&owner, c.db.Albums, ilAlbum, ilAlbum, dm);
+        EXPECT_EQ(at, expected) << html;
+    }
 }

@@ -63,6 +63,7 @@ protected:
         const bool result = run.Run();
         imported = run.Imported;
         skipped = run.Skipped;
+        unreadable = run.Unreadable;
         return result;
     }
     bool exportAll(TQelDb &db)
@@ -77,7 +78,7 @@ protected:
 
     TScriptedInterface ui;
     QTemporaryDir m_dir;
-    int imported = -1, skipped = -1, added = -1, updated = -1;
+    int imported = -1, skipped = -1, unreadable = -1, added = -1, updated = -1;
 };
 
 } // namespace
@@ -93,18 +94,22 @@ TEST_F(CdPlayer, ImportsEachDiscOnceAndPassesOverSectionsThatNameNone)
     TQelDb db;
     ASSERT_TRUE(import(db));
     EXPECT_EQ(imported, 2);
-    EXPECT_EQ(skipped, 3); // not hexadecimal, nine digits, not a disc's track count
+    // Not hexadecimal, nine digits, not a disc's track count: none is in the collection.
+    EXPECT_EQ(skipped, 0);
+    EXPECT_EQ(unreadable, 3);
     EXPECT_EQ(ui.messages.first(),
               QStringLiteral("5 CDs found in your CDPLAYER.INI file. Do you "
                              "want to mport these into your Qel database now?"));
     EXPECT_EQ(ui.messages.last(),
-              QStringLiteral("Imported 2 CDs\r\nSkipped 3 CDs because they were already in your "
-                             "Qel database."));
+              QStringLiteral("Imported 2 CDs\r\nSkipped 3 entries that could not be read."));
     ASSERT_EQ(db.AlbumCount(), 2);
     const TAlbum *a = db.Album(0);
     EXPECT_EQ(a->Title.toString(), QStringLiteral("First"));
     EXPECT_EQ(a->GetFieldAsString(fdArtist), QStringLiteral("The Band"));
     EXPECT_EQ(a->GetFieldAsString(fdFormat), QStringLiteral("CD"));
+    // As if typed: only the artist shows its name as display name.
+    EXPECT_EQ(a->Artist->DisplayName, QStringLiteral("The Band"));
+    EXPECT_EQ(a->Format->DisplayName, QString());
     ASSERT_EQ(a->DiscCount(), 1);
     const TDisc *disc = a->Disc(0);
     EXPECT_EQ(disc->Index, 1);
@@ -122,7 +127,11 @@ TEST_F(CdPlayer, ImportsEachDiscOnceAndPassesOverSectionsThatNameNone)
     ui.messages.clear();
     EXPECT_FALSE(import(db)); // the second time every disc is there already
     EXPECT_EQ(imported, 0);
-    EXPECT_EQ(skipped, 5);
+    EXPECT_EQ(skipped, 2);
+    EXPECT_EQ(unreadable, 3);
+    EXPECT_EQ(ui.messages.last(),
+              QStringLiteral("Imported 0 CDs\r\nSkipped 2 CDs because they were already in your "
+                             "Qel database.\r\nSkipped 3 entries that could not be read."));
     EXPECT_EQ(db.AlbumCount(), 2);
 
     ui.yes = false;

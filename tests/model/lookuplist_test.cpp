@@ -76,6 +76,31 @@ TEST(LookupList, NamesBroughtInAreShown)
     EXPECT_EQ(list.Count(), 3);
 }
 
+// Filling in a missing display name leaves the sort name, so the entry keeps its place,
+// also among entries whose names collate equal.
+TEST(LookupList, ShowingANameKeepsTheEntryInPlace)
+{
+    const QByteArray bytes = listBytes({{1, QStringLiteral("twin"), QString()},
+                                        {2, QStringLiteral("TWIN"), QStringLiteral("Second")},
+                                        {3, QStringLiteral("Abel"), QString()},
+                                        {4, QStringLiteral("Zed"), QString()}});
+    TQelReader reader(bytes);
+    TLookupList list(fdArtist);
+    list.LoadFromStream(reader);
+    const std::vector<TLookupItem *> before = {list.Items(0), list.Items(1), list.Items(2),
+                                               list.Items(3)};
+    TLookupItem *twin = list.GetOrAddShown(QStringLiteral("Twin"));
+    ASSERT_EQ(twin, before[1]);
+    EXPECT_EQ(twin->SortName, QStringLiteral("twin"));
+    EXPECT_EQ(twin->DisplayName, QStringLiteral("Twin"));
+    for (std::size_t i = 0; i < before.size(); ++i)
+        EXPECT_EQ(list.Items(qsizetype(i)), before[i]) << i;
+    EXPECT_EQ(list.FindByName(QStringLiteral("TWIN")), twin);
+    EXPECT_EQ(list.GetOrAddShown(QStringLiteral("zed")), before[3]);
+    EXPECT_EQ(list.FindByName(QStringLiteral("ZED")), before[3]) << "found by its display name";
+    EXPECT_EQ(list.Items(3), before[3]);
+}
+
 TEST(LookupList, StaysOrderedThroughEditsAndRemovals)
 {
     TLookupList list(fdGenre);
@@ -190,6 +215,40 @@ void expectInCollationOrder(const TLookupList &list)
             << "at " << i;
 }
 } // namespace
+
+// Edit finds its entry by position and moves it up or down to where a new entry of its
+// name would go: after those that collate equal. Entries just added and not yet in
+// order are edited too.
+TEST(LookupList, EditsMoveEntriesWhereANewOneWouldGo)
+{
+    const char *const pool[] = {"a", "B", "b", "c", "C", "d", "e", "E", "f"};
+    std::mt19937 random(20261211);
+    auto name = [&] { return QLatin1String(pool[random() % std::size(pool)]); };
+    QList<std::tuple<int, QString, QString>> file;
+    for (int i = 1; i <= 40; ++i)
+        file.append({i, name(), QString()});
+    const QByteArray bytes = listBytes(file);
+    TQelReader reader(bytes);
+    TLookupList list(fdLabel);
+    list.LoadFromStream(reader);
+    for (int round = 0; round < 300; ++round) {
+        TLookupItem *entry = round % 3 ? list.Items(qsizetype(random() % list.Count()))
+                                       : list.FindOrCreate(name() + name() + name(), QString());
+        if (!entry)
+            continue;
+        const QString renamed = name();
+        list.Edit(entry, renamed, round % 2 ? renamed : QString());
+        expectInCollationOrder(list);
+        const qsizetype at = list.IndexOfItem(entry);
+        ASSERT_GE(at, 0) << round;
+        ASSERT_TRUE(at + 1 == list.Count() ||
+                    CompareLookupNames(list.Items(at + 1)->SortName, renamed) > 0)
+            << round;
+        ASSERT_EQ(list.FindByName(renamed), linearFindByName(list, renamed)) << round;
+    }
+    for (qsizetype i = 0; i < list.Count(); ++i)
+        ASSERT_EQ(list.IndexOfItem(list.Items(i)), i);
+}
 
 TEST(LookupList, FindsNamesAsTheCollationComparesThem)
 {

@@ -177,8 +177,11 @@ void TfmCddbSettings::accept()
 bool ShowCddbSettings(QWidget *owner, TdmGlobal &dm)
 {
     TfmCddbSettings screen(dm, owner);
-    if (owner)
+    if (owner) {
+        // Laid out first: before, the screen has no size of its own to centre.
+        screen.adjustSize();
         CenterOnOwner(&screen, owner);
+    }
     const bool ok = screen.exec() == QDialog::Accepted;
     // A refresh stores its lists even when the screen is cancelled afterwards.
     dm.SaveChanges();

@@ -239,17 +239,31 @@ void TfmScan::Query()
 
 void TfmScan::Use()
 {
-    TScanCD *disc = m_current;
-    if (!disc || !ShowCddbScreen(this, *disc, false, 0, m_db, m_dm))
+    TScanCD *listed = m_current;
+    if (!listed)
         return;
-    auto *album = CreateFromScanCD(*disc, m_db, &m_dm.FieldDefaults());
+    // The screen works on a copy: its Scan/Query reads whatever CD is in the drive, and
+    // Cancel leaves the listed disc as it was.
+    TScanCD record(*listed);
+    if (!ShowCddbScreen(this, record, false, 0, m_db, m_dm))
+        return;
+    // What the screen found (entries, choice, options) goes to the listed disc of that
+    // CD; another CD read there is not added to the list.
+    TScanCD *used = record.CddbDiscId == listed->CddbDiscId
+                        ? listed
+                        : m_list.FindByCddbDiscId(record.CddbDiscId);
+    if (used) {
+        *used = record;
+        fillList(listed);
+    }
+    auto *album = CreateFromScanCD(record, m_db, &m_dm.FieldDefaults());
     if (!m_addAlbum(album)) {
         delete album;
         return;
     }
-    if (m_autoRemove->isChecked()) {
-        m_list.Remove(disc);
-        delete disc;
+    if (m_autoRemove->isChecked() && used) {
+        m_list.Remove(used);
+        delete used;
         m_current = nullptr;
         fillList();
     }

@@ -297,6 +297,8 @@ void runDialog(TfmExport &dialog, QWidget *owner, TdmGlobal &dm)
     dialog.SelectColumns = [&dialog, &dm](TListFields &fields, const QString &suffix) {
         return SelectFields(&dialog, fields, suffix, dm);
     };
+    // Laid out first: before, the dialog has no size of its own to centre.
+    dialog.adjustSize();
     CenterOnOwner(&dialog, owner);
     dialog.exec();
 }
