@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -137,9 +138,19 @@ QString TBackups::keep(const QString &dbFile, int albumsOnDisk)
     const QString stem = now.toString(sTimeFormat);
     const QString tail =
         albumsOnDisk >= 0 ? QStringLiteral("_%1a.qel").arg(albumsOnDisk) : QStringLiteral(".qel");
-    QString target = folder + stem + tail;
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = folder + stem + QStringLiteral("-%1").arg(n) + tail;
+    // Several backups in one second are told apart by their sequence, whatever their
+    // album counts: it continues the second's newest.
+    int sequence = 1;
+    for (const TBackupInfo &b : existing)
+        if (b.name.startsWith(stem))
+            sequence = std::max(sequence, b.sequence + 1);
+    QString target;
+    for (;; ++sequence) {
+        target =
+            folder + stem + (sequence > 1 ? QStringLiteral("-%1").arg(sequence) : QString()) + tail;
+        if (!QFileInfo::exists(target))
+            break;
+    }
 
     bool linked = false;
     if (!ForceCopy) {

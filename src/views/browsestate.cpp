@@ -5,7 +5,6 @@
 #include "model/itemsort.h"
 #include "model/qeldb.h"
 #include "model/textcodec.h"
-#include "model/textcompare.h"
 #include "model/tracks.h"
 #include "shell/prefs.h"
 
@@ -36,15 +35,6 @@ bool sameSpecs(const std::vector<TSortSpec> &a, const std::vector<TSortSpec> &b)
                       [](const TSortSpec &x, const TSortSpec &y) {
                           return x.field == y.field && x.order == y.order;
                       });
-}
-
-// Folders compare by their entries' sort names (letters a to z folded), reversed for a
-// descending folder order; the identifier breaks ties ascending in both directions, as
-// in the list of groups.
-bool folderBefore(const TLookupItem *a, const TLookupItem *b, int order)
-{
-    const int r = CompareFolded(a->SortName, b->SortName) * order;
-    return r != 0 ? r < 0 : a->ID < b->ID;
 }
 
 bool isTrackNode(const TTreeNode *node)
@@ -282,12 +272,6 @@ void TBrowseState::sortTreeChildren(std::vector<TTreeNode> &nodes) const
 {
     if (nodes.empty())
         return;
-    if (nodes.front().kind == TTreeNode::nkFolder) {
-        std::sort(nodes.begin(), nodes.end(), [this](const TTreeNode &a, const TTreeNode &b) {
-            return folderBefore(a.Entry(), b.Entry(), GroupSortOrder);
-        });
-        return;
-    }
     const bool albums = nodes.front().kind == TTreeNode::nkAlbum;
     QList<TDataItem *> items;
     items.reserve(qsizetype(nodes.size()));
@@ -319,7 +303,6 @@ std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
         }
         // One walk puts each passing album with its entry; a folder for every entry
         // used, in the folders' order. Members are sorted when their folder is filled.
-        std::vector<TLookupItem *> used;
         const QList<TDataItem *> &albums = m_db.Albums;
         const qsizetype n = albums.size();
         for (qsizetype i = 0; i < n; ++i) {
@@ -331,17 +314,12 @@ std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
             TLookupItem *entry = album->getLookupItem(group);
             if (!entry)
                 continue;
-            std::vector<TDataItem *> &members = m_folderMembers[entry];
-            if (members.empty())
-                used.push_back(entry);
-            members.push_back(album);
+            m_folderMembers[entry].push_back(album);
         }
         m_folderMembersReady = true;
-        std::sort(used.begin(), used.end(), [this](const TLookupItem *a, const TLookupItem *b) {
-            return folderBefore(a, b, GroupSortOrder);
-        });
-        nodes.reserve(used.size());
-        for (TLookupItem *entry : used)
+        for (TLookupItem *entry : inFolderOrder(m_folderMembers.size(), [this](TLookupItem *e) {
+                 return m_folderMembers.count(e) > 0;
+             }))
             nodes.emplace_back(root, entry, TTreeNode::nkFolder, true);
         return nodes;
     }
@@ -361,21 +339,31 @@ std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
         m_sortedWith[root] = specs;
         return nodesOf(root, items);
     }
-    if (filter.IsActive()) {
-        buildTrackFolders();
-        for (const auto &[entry, members] : m_folderMembers)
-            nodes.emplace_back(root, const_cast<TLookupItem *>(entry), TTreeNode::nkFolder, true);
-        sortTreeChildren(nodes);
-        return nodes;
-    }
     // Without a filter every entry of the list is a folder, used or not.
-    TLookupList &list = m_db.LookupListFromGroupField(group);
-    nodes.reserve(std::size_t(list.Count()));
-    for (qsizetype i = 0; i < list.Count(); ++i) {
-        const qsizetype k = GroupSortOrder == 1 ? i : list.Count() - 1 - i;
-        nodes.emplace_back(root, list.Items(k), TTreeNode::nkFolder, true);
-    }
+    const bool everyEntry = !filter.IsActive();
+    if (!everyEntry)
+        buildTrackFolders();
+    const std::size_t count = everyEntry ? std::size_t(m_db.LookupListFromGroupField(group).Count())
+                                         : m_folderMembers.size();
+    for (TLookupItem *entry : inFolderOrder(
+             count, [&](TLookupItem *e) { return everyEntry || m_folderMembers.count(e) > 0; }))
+        nodes.emplace_back(root, entry, TTreeNode::nkFolder, true);
     return nodes;
+}
+
+template <class Wanted>
+std::vector<TLookupItem *> TBrowseState::inFolderOrder(std::size_t count, Wanted wanted) const
+{
+    std::vector<TLookupItem *> entries;
+    entries.reserve(count);
+    const TLookupList &list = m_db.LookupListFromGroupField(GroupField());
+    const qsizetype n = list.Count();
+    for (qsizetype i = 0; i < n && entries.size() < count; ++i) {
+        TLookupItem *entry = list.Items(GroupSortOrder == 1 ? i : n - 1 - i);
+        if (wanted(entry))
+            entries.push_back(entry);
+    }
+    return entries;
 }
 
 void TBrowseState::buildTrackFolders()
@@ -428,6 +416,19 @@ TTreeNode *TBrowseState::ChildWithId(TTreeNode *node, qint32 id)
         if (child.object && child.object->ID == id)
             return &child;
     return nullptr;
+}
+
+TTreeNode *TBrowseState::NodeOfAlbum(const TAlbum *album)
+{
+    TTreeNode *parent = Root();
+    if (!album || !parent || TreeType != 0)
+        return nullptr;
+    const TFieldId group = GroupField();
+    if (group != fdNone) {
+        const TLookupItem *entry = album->getLookupItem(group);
+        parent = entry ? ChildWithObject(parent, entry) : nullptr;
+    }
+    return ChildWithObject(parent, album);
 }
 
 void TBrowseState::SelectNode(TTreeNode *node)
@@ -522,12 +523,15 @@ void TBrowseState::RebuildList()
 void TBrowseState::SortList()
 {
     if (ListContent == lcGroups) {
-        std::sort(CurrentGroups.begin(), CurrentGroups.end(),
-                  [this](const TLookupItem *a, const TLookupItem *b) {
-                      // The identifier breaks ties ascending in both directions.
-                      const int r = CompareFolded(a->SortName, b->SortName) * GroupSortOrder;
-                      return r != 0 ? r < 0 : a->ID < b->ID;
-                  });
+        // In the tree's order of folders, so that the two panes agree.
+        std::unordered_set<const TLookupItem *> shown(CurrentGroups.begin(), CurrentGroups.end());
+        const bool none = shown.erase(nullptr) > 0;
+        const std::vector<TLookupItem *> ordered = inFolderOrder(
+            shown.size(), [&shown](const TLookupItem *e) { return shown.count(e) > 0; });
+        CurrentGroups.clear();
+        if (none)
+            CurrentGroups.append(nullptr);
+        CurrentGroups.append(QList<TLookupItem *>(ordered.begin(), ordered.end()));
         return;
     }
     if (ListContent == lcAlbums || ListContent == lcItems) {

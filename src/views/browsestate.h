@@ -84,6 +84,10 @@ public:
     // Among node's children (filled first), the one that carries object, or nullptr.
     TTreeNode *ChildWithObject(TTreeNode *node, const TQel *object);
     TTreeNode *ChildWithId(TTreeNode *node, qint32 id);
+    // The album view's node of album: below the root without folders, else in the folder
+    // of its entry for the group field (filled on the way); nullptr in the track view
+    // and when the grouping or the filter leaves the album out.
+    TTreeNode *NodeOfAlbum(const TAlbum *album);
     QString NodeCaption(const TTreeNode *node) const;
 
     void RebuildList();
@@ -141,6 +145,11 @@ private:
     std::vector<TTreeNode> itemChildren(TTreeNode *node, const TDataItem *item) const;
     TTreeNode itemNode(TTreeNode *parent, TDataItem *item) const;
     void sortTreeChildren(std::vector<TTreeNode> &nodes) const;
+    // The first count entries of the group field's lookup list that are wanted, in the
+    // order of folders: the list's own (its collation, then arrival), last to first for
+    // descending folders. The tree and the list of groups both take this order.
+    template <class Wanted>
+    std::vector<TLookupItem *> inFolderOrder(std::size_t count, Wanted wanted) const;
     template <class F> void forEachDiscItem(F f) const;
     void buildTrackFolders();
 

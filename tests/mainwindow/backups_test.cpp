@@ -37,9 +37,9 @@ void removeAlbums(TfmMain &w, int count)
 
 } // namespace
 
-// Albums removed by mistake come back with "Restore from Backup...": the first save
-// of the run kept the collection as it was, and the restore keeps the mistaken state
-// in its turn.
+// Albums removed by mistake come back with "Restore from Backup...": each removal kept
+// the collection as it was before it, newest first also within one second, and the
+// restore keeps the mistaken state in its turn.
 TEST(BackupsWindow, RemovedAlbumsComeBackFromTheBackup)
 {
     TTestHome home;
@@ -50,32 +50,38 @@ TEST(BackupsWindow, RemovedAlbumsComeBackFromTheBackup)
     w.show();
     const int all = int(w.Db().AlbumCount());
     ASSERT_GT(all, 30);
+    // All in one second, as a hurried user manages.
+    const QDateTime now = w.Backups().Now();
+    w.Backups().Now = [now] { return now; };
     removeAlbums(w, 30);
     w.FinishSaving();
     ASSERT_EQ(albumsInFile(path), all - 30);
 
     ASSERT_TRUE(w.Action(QStringLiteral("acRestoreBackup"))->isEnabled());
     QString current;
-    int rows = 0;
+    QStringList counts;
     WhenModal([&](QDialog *dialog) {
         ASSERT_EQ(dialog->objectName(), QStringLiteral("fmRestoreBackup"));
         auto *list = Child<QTreeWidget>(dialog, "lvBackups");
-        rows = list->topLevelItemCount();
-        ASSERT_GT(rows, 0);
-        EXPECT_EQ(list->topLevelItem(0)->text(2), QString::number(all));
+        for (int row = 0; row < list->topLevelItemCount(); ++row)
+            counts << list->topLevelItem(row)->text(2);
         current = Child<QLabel>(dialog, "lbCurrent")->text();
-        list->setCurrentItem(list->topLevelItem(0));
+        // The oldest: the collection before the first removal.
+        list->setCurrentItem(list->topLevelItem(list->topLevelItemCount() - 1));
         Click(dialog, "btRestore");
     });
     w.Action(QStringLiteral("acRestoreBackup"))->trigger();
-    EXPECT_EQ(rows, 1);
+    QStringList expected;
+    for (int removed = 29; removed >= 0; --removed)
+        expected << QString::number(all - removed);
+    EXPECT_EQ(counts, expected);
     EXPECT_TRUE(current.contains(QString::number(all - 30))) << current.toStdString();
 
     EXPECT_EQ(int(w.Db().AlbumCount()), all);
     EXPECT_EQ(w.Db().FileName, path);
     EXPECT_EQ(albumsInFile(path), all);
     const std::vector<TBackupInfo> list = w.Backups().List(path);
-    ASSERT_EQ(list.size(), 2u);
+    ASSERT_EQ(list.size(), 31u);
     EXPECT_EQ(albumsInFile(list[0].path), all - 30);
     EXPECT_TRUE(ui.messages.filter(QStringLiteral("backup")).isEmpty());
 }

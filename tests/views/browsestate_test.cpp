@@ -1,7 +1,9 @@
+#include "model/album.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
 #include "shell/prefs.h"
 #include "views/browsestate.h"
+#include "views/filter.h"
 
 #include "testsupport.h"
 
@@ -9,7 +11,9 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTreeView>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -405,4 +409,101 @@ TEST_F(Browse, RemovingEntriesThatNoFolderShowsKeepsTheTree)
     db.RemoveLookupItems(fdGenre, {db.LookupList(fdGenre).GetOrAdd(QStringLiteral("Zydeco"))});
     EXPECT_EQ(rebuilt.count(), 0);
     EXPECT_EQ(state->SelectedNode(), folder);
+}
+
+// The tree's folders and the list of groups come in one order, the lookup list's own:
+// "Åberg" sorts among the a's, before "Albescu", in every view, filtered or not, both
+// ways.
+TEST_F(Browse, FoldersAndGroupRowsFollowTheLookupListsOrder)
+{
+    TLookupList &artists = db.LookupList(fdArtist);
+    TLookupItem *aberg =
+        artists.FindOrCreate(QStringLiteral("Åberg, Ada"), QStringLiteral("Ada Åberg"));
+    TLookupItem *albescu =
+        artists.FindOrCreate(QStringLiteral("Albescu, Ada"), QStringLiteral("Ada Albescu"));
+    ASSERT_LT(artists.IndexOfItem(aberg), artists.IndexOfItem(albescu));
+    for (auto [album, entry] : {std::pair{db.Album(0), aberg}, std::pair{db.Album(1), albescu}}) {
+        album->Artist = entry;
+        for (TDataItem *disc : album->Children)
+            for (TDataItem *track : disc->Children)
+                track->Artist = entry;
+    }
+    for (int treeType : {0, 1})
+        for (bool filtered : {false, true})
+            for (int order : {1, -1}) {
+                SCOPED_TRACE(testing::Message() << "view " << treeType << ", filter " << filtered
+                                                << ", order " << order);
+                TFilterFields &filter = treeType == 0 ? views.AlbumFilter : views.TrackFilter;
+                filter.Clear();
+                if (filtered)
+                    filter.Add(std::make_unique<TStringFilterField>(fdArtist, QStringLiteral("a")));
+                filter.Enabled = filtered;
+                state->TreeType = treeType;
+                state->SetGroupField(fdArtist);
+                state->GroupSortOrder = order;
+                startAfresh();
+                std::vector<const TLookupItem *> tree;
+                for (const TTreeNode &folder : state->Root()->children)
+                    tree.push_back(folder.Entry());
+                std::vector<const TLookupItem *> expected;
+                for (qsizetype i = 0; i < artists.Count(); ++i) {
+                    const TLookupItem *e = artists.Items(order == 1 ? i : artists.Count() - 1 - i);
+                    if (std::find(tree.begin(), tree.end(), e) != tree.end())
+                        expected.push_back(e);
+                }
+                EXPECT_EQ(tree, expected);
+                ASSERT_EQ(state->ListContent, TBrowseState::lcGroups);
+                const std::vector<const TLookupItem *> rows(state->CurrentGroups.begin(),
+                                                            state->CurrentGroups.end());
+                EXPECT_EQ(rows, tree);
+                const auto at = [&tree](const TLookupItem *e) {
+                    return std::find(tree.begin(), tree.end(), e) - tree.begin();
+                };
+                EXPECT_EQ(at(aberg) < at(albescu), order == 1);
+                // A click on the header turns the list, and the list alone, around.
+                state->ClickColumn(0);
+                EXPECT_EQ(std::vector<const TLookupItem *>(state->CurrentGroups.begin(),
+                                                           state->CurrentGroups.end()),
+                          std::vector<const TLookupItem *>(tree.rbegin(), tree.rend()));
+            }
+}
+
+// An album's node in the album view: under the root without folders, in its entry's
+// folder with them; none where the filter leaves it out, and none in the track view.
+TEST_F(Browse, AnAlbumsNodeIsFoundInEveryGrouping)
+{
+    TAlbum *album = db.Album(db.AlbumCount() / 2);
+    const struct
+    {
+        const char *what;
+        int treeType;
+        TFieldId group;
+        bool hidden;
+    } cases[] = {
+        {"no folders", 0, fdNone, false},         {"by artist", 0, fdArtist, false},
+        {"by genre", 0, fdGenre, false},          {"no folders, hidden", 0, fdNone, true},
+        {"by artist, hidden", 0, fdArtist, true}, {"track view", 1, fdNone, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        views.AlbumFilter.Clear();
+        if (c.hidden)
+            views.AlbumFilter.Add(
+                std::make_unique<TStringFilterField>(fdTitle, QStringLiteral("no such title")));
+        views.AlbumFilter.Enabled = c.hidden;
+        state->TreeType = c.treeType;
+        state->SetGroupField(c.group);
+        startAfresh();
+        const TTreeNode *node = state->NodeOfAlbum(album);
+        if (c.hidden || c.treeType == 1) {
+            EXPECT_EQ(node, nullptr);
+            continue;
+        }
+        ASSERT_NE(node, nullptr);
+        EXPECT_EQ(node->object, album);
+        if (c.group == fdNone)
+            EXPECT_EQ(node->parent, state->Root());
+        else
+            EXPECT_EQ(node->parent->Entry(), album->getLookupItem(c.group));
+    }
 }

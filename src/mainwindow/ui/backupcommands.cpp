@@ -37,6 +37,16 @@ void TfmMain::keepBackup(const QString &file, bool bigChange)
     }
 }
 
+void TfmMain::keepBigChangeBackup()
+{
+    if (m_db->FileName.isEmpty())
+        return;
+    // The file must hold the newest state first: a write still under way is the
+    // state the change is about to leave.
+    FinishSaving();
+    keepBackup(m_db->FileName, true);
+}
+
 void TfmMain::cmRestoreBackup()
 {
     if (m_db->FileName.isEmpty())
@@ -47,12 +57,24 @@ void TfmMain::cmRestoreBackup()
     if (!ChooseBackup(this, m_backups->List(file), int(m_db->AlbumCount()), QFileInfo(file).size(),
                       &chosen))
         return;
+    // What memory holds beyond the file is saved, or given up by the user, first.
+    TPrefs &prefs = m_dm->Prefs();
+    const QString current = prefs.CurrentDatabase, folder = prefs.DataFolder;
+    if (!settleUnsavedChanges())
+        return;
+    // Saved under another name instead: that file keeps those changes, and the restore
+    // goes on for the file it was asked for, which stays the current one.
+    const bool savedElsewhere = m_db->FileName != file;
 
     // The state being replaced becomes a backup of its own, so a restore can be undone.
-    const QString kept = m_backups->Keep(file, m_diskAlbums);
+    const QString kept = m_backups->Keep(file, savedElsewhere ? -1 : m_diskAlbums);
     if (!kept.isEmpty()) {
         ShowInfo(kept);
         return;
+    }
+    if (savedElsewhere) {
+        prefs.CurrentDatabase = current;
+        prefs.DataFolder = folder;
     }
     m_listReady = false;
     clearCollection();
@@ -69,7 +91,7 @@ void TfmMain::cmRestoreBackup()
     }
     m_db->FileName = file;
     if (restored) {
-        queueSave(file);
+        queueSave(file, nullptr);
         FinishSaving();
     }
     m_listReady = true;

@@ -82,27 +82,15 @@ void TfmMain::wireCddbCommands()
             ShowInfo(tr("CD not found in database."));
             return;
         }
-        TTreeNode *root = m_state->Root();
-        if (!root)
-            return;
-        m_state->FillNode(root);
-        const QString text = album->GetFieldAsString(m_state->GroupField());
-        TTreeNode *folder = nullptr;
-        for (TTreeNode &child : root->children)
-            if (child.kind == TTreeNode::nkFolder && m_state->NodeCaption(&child) == text) {
-                folder = &child;
-                break;
-            }
-        if (!folder) {
+        TTreeNode *node = m_state->NodeOfAlbum(album);
+        if (!node) {
             ShowInfo(tr("CD was found in database, but is not in the current list, because of the "
                         "current grouping or filter."));
             return;
         }
-        m_tree->expand(m_state->TreeModel()->IndexOf(folder));
-        if (TTreeNode *node = m_state->ChildWithObject(folder, album)) {
-            m_state->SelectNode(node);
-            m_tree->expand(m_state->TreeModel()->IndexOf(node));
-        }
+        m_tree->expand(m_state->TreeModel()->IndexOf(node->parent));
+        m_state->SelectNode(node);
+        m_tree->expand(m_state->TreeModel()->IndexOf(node));
     });
     updateCddbCommands();
 }

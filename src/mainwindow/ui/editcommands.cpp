@@ -69,6 +69,8 @@ void TfmMain::cmEditAlbum()
         delete copy;
         return;
     }
+    // The edit may have dropped discs and tracks: the album as it was can come back.
+    keepBigChangeBackup();
     m_db->RemoveAlbum(album);
     m_db->AddAlbum(copy);
     saveAndRebuild(copy);
@@ -78,10 +80,7 @@ void TfmMain::cmEditAlbum()
 void TfmMain::cmEditLookupLists()
 {
     // Removing an entry in use changes every album that shows it.
-    if (!m_db->FileName.isEmpty()) {
-        FinishSaving();
-        keepBackup(m_db->FileName, true);
-    }
+    keepBigChangeBackup();
     if (!EditLookupLists(this, *m_db, *m_dm, fdArtist))
         return;
     SaveDatabase();
@@ -109,6 +108,8 @@ void TfmMain::cmRemoveAlbum()
     if (m_dm->Prefs().ConfirmAlbumRemoval &&
         AskYesNo(tr("Are you sure you want to remove this album?")) != TAnswer::Yes)
         return;
+    // Whenever the last backup was kept: the album may have come in since.
+    keepBigChangeBackup();
     m_place.Remember(*m_state);
     m_db->RemoveAlbum(album);
     saveAndRebuild(nullptr);

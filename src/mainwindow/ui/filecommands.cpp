@@ -47,8 +47,9 @@ void TfmMain::createFileActions()
 
 void TfmMain::cmNew()
 {
-    FinishSaving();
-    m_db->Clear();
+    if (!settleUnsavedChanges())
+        return;
+    clearCollection();
     startAfresh();
 }
 
@@ -61,9 +62,9 @@ void TfmMain::cmOpen()
 
 void TfmMain::cmSave()
 {
-    const bool unnamed = m_db->FileName.isEmpty();
-    if (SaveDatabase() && unnamed)
-        refreshKeepingPlace(); // the root shows the new file name
+    // A name refused here leaves nothing unsaved that was not unsaved before.
+    if (m_db->FileName.isEmpty() ? saveAs() : SaveDatabase())
+        refreshKeepingPlace(); // the root may show a new file name
 }
 
 void TfmMain::cmSaveAs()
@@ -75,32 +76,46 @@ void TfmMain::cmSaveAs()
 bool TfmMain::saveAs()
 {
     const QString file = ChooseSaveFile(this, tr("Save Database"), m_dm->Prefs().DataFolder);
-    if (file.isEmpty())
-        return false;
+    return !file.isEmpty() && saveTo(file, nullptr);
+}
+
+bool TfmMain::saveTo(const QString &file, QString *failure)
+{
     // The collection takes the new name only once the file holds it.
     FinishSaving();
-    if (!queueSave(file))
+    m_quietFailures = failure != nullptr;
+    const bool queued = queueSave(file, failure);
+    if (queued)
+        FinishSaving();
+    m_quietFailures = false;
+    if (!queued)
         return false;
-    FinishSaving();
-    if (!m_lastWriteError.isEmpty())
+    if (!m_lastWriteError.isEmpty()) {
+        if (failure)
+            *failure = TQelDb::SaveFailedText(file, m_lastWriteError);
         return false;
-    m_db->FileName = file;
-    TPrefs &prefs = m_dm->Prefs();
-    prefs.CurrentDatabase = QFileInfo(file).absoluteFilePath();
-    prefs.DataFolder = QFileInfo(file).absolutePath();
+    }
+    if (file != m_db->FileName) {
+        m_db->FileName = file;
+        TPrefs &prefs = m_dm->Prefs();
+        prefs.CurrentDatabase = QFileInfo(file).absoluteFilePath();
+        prefs.DataFolder = QFileInfo(file).absolutePath();
+    }
     return true;
 }
 
 bool TfmMain::SaveDatabase()
 {
-    if (m_db->FileName.isEmpty())
-        return saveAs();
-    return queueSave(m_db->FileName);
+    if (m_db->FileName.isEmpty()) {
+        // Without a name the changes live in memory only, until one is given.
+        const bool saved = saveAs();
+        m_unsaved = m_unsaved || !saved;
+        return saved;
+    }
+    return queueSave(m_db->FileName, nullptr);
 }
 
-// Makes the collection's bytes and hands them to the writer; false (reported) when
-// they cannot be made.
-bool TfmMain::queueSave(const QString &file)
+bool TfmMain::queueSave(const QString &file, QString *failure)
 {
     m_unsaved = true; // until the writer says the file holds it
     QByteArray bytes;
@@ -108,7 +123,11 @@ bool TfmMain::queueSave(const QString &file)
         TWaitCursor wait;
         bytes = m_db->SaveToBytes();
     } catch (const EQel &e) {
-        ShowInfo(TQelDb::SaveFailedText(file, e.message()));
+        const QString text = TQelDb::SaveFailedText(file, e.message());
+        if (failure)
+            *failure = text;
+        else
+            ShowInfo(text);
         return false;
     }
     keepBackup(file, false);
@@ -124,8 +143,44 @@ void TfmMain::onWritten(quint64 id, const QString &path, const QString &error)
         m_lastWriteError = error;
         m_unsaved = !error.isEmpty();
     }
-    if (!error.isEmpty())
+    if (!error.isEmpty() && !m_quietFailures)
         ShowInfo(TQelDb::SaveFailedText(path, error));
+}
+
+bool TfmMain::settleUnsavedChanges()
+{
+    FinishSaving();
+    if (!m_unsaved)
+        return true;
+    // The disk may have room again.
+    QString failure;
+    if (!m_db->FileName.isEmpty() && saveTo(m_db->FileName, &failure))
+        return true;
+    for (;;) {
+        const QString question =
+            failure.isEmpty()
+                ? tr("The collection has not been saved yet.\r\n\r\nSave it under a name? "
+                     "Answer No to discard it or to keep it open.")
+                : tr("%1\r\n\r\nThe changes since the last save exist only in memory. Save "
+                     "the collection under another name? Answer No to discard the changes or "
+                     "to keep them open.")
+                      .arg(failure);
+        if (AskYesNo(question) == TAnswer::Yes) {
+            const QString file =
+                ChooseSaveFile(this, tr("Save Database"), m_dm->Prefs().DataFolder);
+            if (file.isEmpty())
+                return false;
+            if (saveTo(file, &failure))
+                return true;
+            continue; // asked again, with the new reason
+        }
+        if (AskOkCancel(tr("Discard the changes that are not saved? Cancel keeps the collection "
+                           "open as it is.")) == TAnswer::Ok) {
+            m_unsaved = false;
+            return true;
+        }
+        return false;
+    }
 }
 
 void TfmMain::FinishSaving()
@@ -161,7 +216,8 @@ void TfmMain::clearCollection()
 
 bool TfmMain::OpenDatabase(const QString &fileName)
 {
-    FinishSaving();
+    if (!settleUnsavedChanges())
+        return false;
     m_listReady = false;
     clearCollection();
     bool ok;
@@ -188,9 +244,7 @@ void TfmMain::cmImportQel()
     const QString file = ChooseOpenFile(this, tr("Open Database"), m_dm->Prefs().DataFolder);
     if (file.isEmpty())
         return;
-    FinishSaving();
-    if (!m_db->FileName.isEmpty())
-        keepBackup(m_db->FileName, true);
+    keepBigChangeBackup();
     m_listReady = false;
     // A file that breaks off half-way must not leave half an import behind to be
     // saved with the next change: the collection as it was is kept aside.

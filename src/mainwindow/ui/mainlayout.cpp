@@ -139,7 +139,10 @@ void TfmMain::saveSettings()
 
 void TfmMain::closeEvent(QCloseEvent *event)
 {
-    FinishSaving();
+    if (!settleUnsavedChanges()) {
+        event->ignore();
+        return;
+    }
     if (m_shown) {
         copyColumnsBack();
         m_updatingSelection = true;

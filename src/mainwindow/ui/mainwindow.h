@@ -61,15 +61,17 @@ public:
     void DropOn(TQel *dragged, TQel *target);
 
     // Saves the collection: its bytes are made here and written to the file in the
-    // background. False when it has no file name and none was chosen, or when the
-    // save failed (the message has been shown; the collection stays in memory and the
-    // previous file whole). A background write that fails is reported when it ends;
-    // the collection then stays changed until a later save succeeds.
+    // background. False when it has no file name and none was chosen (its changes are
+    // then unsaved), or when the save failed (the message has been shown; the collection
+    // stays in memory and the previous file whole). A background write that fails is
+    // reported when it ends; the collection then stays changed until a later save
+    // succeeds. Closing the window, New, Open and the restore save such changes again
+    // first, or ask what becomes of them.
     bool SaveDatabase();
     // Waits for the background writes to end (with the wait cursor, and a progress
     // window when that takes a while) and reports their failures.
     void FinishSaving();
-    // True from a change until the file holds it.
+    // True from a change until the file holds it (or the user discarded it).
     bool HasUnsavedChanges() const { return m_unsaved; }
     TBackgroundWriter &Writer() { return *m_writer; }
     // The backups kept of the collection before saves and large changes.
@@ -151,7 +153,16 @@ private:
     void createFileActions();
     void clearCollection();
     bool saveAs();
-    bool queueSave(const QString &file);
+    // Saves to file and waits for the write; the collection takes file as its name once
+    // it holds it. A failure is reported, or, with failure given, put there unreported.
+    bool saveTo(const QString &file, QString *failure);
+    // Makes the collection's bytes and hands them to the writer; false when they cannot
+    // be made (reported, or put in failure when given).
+    bool queueSave(const QString &file, QString *failure);
+    // Before anything replaces or ends the collection in memory: when its newest state
+    // did not reach the file, saves again; when that fails too, asks to save under
+    // another name, to discard the changes or to cancel. True when the caller may go on.
+    bool settleUnsavedChanges();
     void onWritten(quint64 id, const QString &path, const QString &error);
     void cmNew();
     void cmOpen();
@@ -215,6 +226,9 @@ private:
     // with bigChange, before a command that changes many albums. A failure is shown
     // once a run and never stops the command.
     void keepBackup(const QString &file, bool bigChange);
+    // The same for the collection's own file before a command removes or replaces
+    // albums or lookup entries, whenever the last backup was kept.
+    void keepBigChangeBackup();
     void cmRestoreBackup();
     // helpcommands.cpp: the manual, the FAQ and the about box.
     void createHelpActions();
@@ -232,6 +246,7 @@ private:
     quint64 m_lastWrite = 0;  // the write holding the newest state
     QString m_lastWriteError; // why it failed, once it has ended
     bool m_unsaved = false;
+    bool m_quietFailures = false; // write failures are the caller's to report
     std::unique_ptr<TBackups> m_backups;
     int m_diskAlbums = -1; // the album count of the collection's file as last read or saved
     bool m_backupFailureShown = false;

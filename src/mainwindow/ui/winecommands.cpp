@@ -10,11 +10,7 @@ void TfmMain::wireWineCommands()
     // collection as it stands; afterwards the collection is saved and shown afresh.
     using TImport = bool (*)(QWidget *, TQelDb &, TdmGlobal &, const std::function<void()> &);
     const auto import = [this](TImport run) {
-        const auto backup = [this] {
-            FinishSaving();
-            if (!m_db->FileName.isEmpty())
-                keepBackup(m_db->FileName, true);
-        };
+        const auto backup = [this] { keepBigChangeBackup(); };
         if (!run(this, *m_db, *m_dm, backup))
             return;
         SaveDatabase();

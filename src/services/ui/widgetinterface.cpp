@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QPointer>
 #include <QUrl>
 
 namespace {
@@ -10,7 +11,8 @@ QMessageBox::StandardButton ask(const QString &message, QMessageBox::Icon icon,
                                 QMessageBox::StandardButtons buttons,
                                 QMessageBox::StandardButton preferred)
 {
-    QMessageBox box(icon, ApplicationTitle(), message, buttons, QApplication::activeWindow());
+    const QPointer<QWidget> owner = QApplication::activeWindow();
+    QMessageBox box(icon, ApplicationTitle(), message, buttons, owner);
     // User text is shown as it is, never as markup.
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(preferred);
@@ -21,6 +23,10 @@ QMessageBox::StandardButton ask(const QString &message, QMessageBox::Icon icon,
     const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
     if (waiting)
         QApplication::restoreOverrideCursor();
+    // The window asked over takes the keyboard back. Where no window manager hands it
+    // back, its shortcuts (Del, Enter) would stay dead while its keys still reach it.
+    if (owner && owner->isVisible())
+        owner->activateWindow();
     return answer;
 }
 } // namespace
