@@ -7,10 +7,10 @@
 #include "mp3/mp3album.h"
 #include "mp3/mp3file.h"
 #include "mp3/mp3scan.h"
+#include "mp3tree.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -30,58 +30,6 @@
 namespace {
 
 constexpr int kFiles = 10000;
-
-QByteArray Synchsafe(quint32 n)
-{
-    QByteArray b(4, '\0');
-    for (int k = 0; k < 4; ++k)
-        b[k] = char((n >> (7 * (3 - k))) & 0x7f);
-    return b;
-}
-
-QByteArray TextFrame(const char *id, const QByteArray &text, int major)
-{
-    const QByteArray data = QByteArray(1, '\3') + text;
-    const quint32 n = quint32(data.size());
-    QByteArray size = Synchsafe(n);
-    if (major != 4)
-        for (int k = 0; k < 4; ++k)
-            size[k] = char(n >> (8 * (3 - k)));
-    return QByteArray(id) + size + QByteArray(2, '\0') + data;
-}
-
-// Mixed files: a version 1 tag only, version 2.3 with a picture, version 2.4 with
-// padding, and VBR with a Xing header; 40 frames of 128 kbit/s audio each.
-QByteArray MakeFile(int i)
-{
-    QByteArray frame = QByteArray::fromHex("FFFB9064") + QByteArray(413, '\x55');
-    QByteArray audio = frame.repeated(40);
-    const QByteArray n = QByteArray::number(i);
-    QByteArray tag;
-    const int kind = i % 4;
-    if (kind == 3)
-        audio.replace(36, 12, QByteArray("Xing") + QByteArray::fromHex("0000000100000028"));
-    if (kind != 0) {
-        const int major = kind == 2 ? 4 : 3;
-        QByteArray body = TextFrame("TIT2", "Title " + n, major) +
-                          TextFrame("TPE1", "Artist " + QByteArray::number(i / 100), major) +
-                          TextFrame("TALB", "Album " + QByteArray::number(i / 10), major) +
-                          TextFrame("TRCK", QByteArray::number(i % 10 + 1), major) +
-                          TextFrame("TCON", "(17)", major);
-        if (kind == 1)
-            body += QByteArray("APIC") + QByteArray::fromHex("00004E20") + QByteArray(2, '\0') +
-                    QByteArray(20000, '\x11');
-        else
-            body += QByteArray(1024, '\0');
-        tag = QByteArray("ID3") + char(major) + QByteArray(2, '\0') +
-              Synchsafe(quint32(body.size())) + body;
-    }
-    QByteArray v1 = "TAG" + ("v1 title " + n).leftJustified(30, '\0') +
-                    QByteArray("v1 artist").leftJustified(30, '\0') +
-                    QByteArray("v1 album").leftJustified(30, '\0') + "2001" + QByteArray(28, '\0') +
-                    char(0) + char(i % 20) + char(17);
-    return tag + audio + v1;
-}
 
 double Seconds(const std::function<void()> &op)
 {
@@ -104,18 +52,9 @@ int main(int argc, char **argv)
     QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temp.path();
     QStringList paths;
     if (argc <= 1) {
-        // A tree of 100 album folders of 100 files each.
-        for (int i = 0; i < kFiles; ++i) {
-            const QString dir =
-                folder + QStringLiteral("/Album %1").arg(i / 100, 3, 10, QLatin1Char('0'));
-            if (i % 100 == 0)
-                QDir().mkpath(dir);
-            const QString path = dir + QStringLiteral("/%1.mp3").arg(i, 5, 10, QLatin1Char('0'));
-            QFile f(path);
-            if (!f.open(QIODevice::WriteOnly) || f.write(MakeFile(i)) < 0)
-                return 1;
-            paths << path;
-        }
+        paths = MakeBenchMp3Tree(folder, kFiles);
+        if (paths.isEmpty())
+            return 1;
     } else {
         std::vector<const TMP3File *> files;
         const auto tree = ScanMp3Folder(folder);
@@ -165,10 +104,9 @@ int main(int argc, char **argv)
     TMP3Folder scanned;
     scanned.Path = folder;
     const double counted = Seconds([&] { sink += scanner.Scan(scanned, true); });
-    // Making the album of the whole tree (sorting it first, as the explorer does).
+    // Making the album of the whole tree (the scan has put it in order).
     TQelDb db;
     const double album = Seconds([&] {
-        SortMp3Tree(scanned);
         std::unique_ptr<TAlbum> a(CreateFromMP3Folder(scanned, db, nullptr, QString()));
         sink += a->DiscCount();
     });
@@ -179,7 +117,8 @@ int main(int argc, char **argv)
                 taglib / ours);
     std::printf("%-34s %12.0f %12.2f\n", "floor (open/fstat/2 pread/close)", count / floor,
                 floor / ours);
-    std::printf("scan of the folder tree (%d files): %.0f ms\n", int(count), tree * 1000);
+    std::printf("scan of the folder tree (%d files, read on threads): %.0f ms\n", int(count),
+                tree * 1000);
     std::printf("explorer's scan, counting then reading: %.0f ms\n", counted * 1000);
     std::printf("album of the scanned tree: %.1f ms\n", album * 1000);
     std::printf("(checksum %lld)\n", static_cast<long long>(sink));

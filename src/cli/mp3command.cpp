@@ -5,17 +5,19 @@
 #include "model/album.h"
 #include "model/qeldb.h"
 #include "mp3/mp3album.h"
+#include "mp3/mp3scan.h"
 #include "shell/fielddefaults.h"
 #include "shell/prefs.h"
 #include "shell/settingsstore.h"
+
 #include <QFile>
-
-#include "mp3/mp3scan.h"
-
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
 
 const char kMp3Help[] =
     "Usage: qel mp3 PATH [--json]\n"
@@ -35,19 +37,169 @@ const char kMp3Help[] =
 
 namespace {
 
-QJsonObject JsonOf(const TMP3File &f, const QString &path)
+// The listing is written through one buffer in large blocks: a stream write per field,
+// or a JSON document built in memory, costs more than reading the files did.
+class TOutput
 {
-    return QJsonObject{{QStringLiteral("path"), path},
-                       {QStringLiteral("track"), f.Track},
-                       {QStringLiteral("title"), f.Title},
-                       {QStringLiteral("artist"), f.Artist},
-                       {QStringLiteral("album"), f.Album},
-                       {QStringLiteral("year"), f.Year},
-                       {QStringLiteral("comment"), f.Comment},
-                       {QStringLiteral("genre"), f.GenreName()},
-                       {QStringLiteral("size"), double(f.FileSize)},
-                       {QStringLiteral("length"), double(f.Length)},
-                       {QStringLiteral("description"), f.Description()}};
+public:
+    TOutput()
+    {
+        Out().flush();
+        m_bytes.reserve(kBlock + kBlock / 4);
+    }
+    QByteArray &bytes() { return m_bytes; }
+    void next()
+    {
+        if (m_bytes.size() >= kBlock)
+            write();
+    }
+    // Writes the rest; false when standard output took not all of it.
+    bool finish()
+    {
+        write();
+        return std::fflush(stdout) == 0 && m_ok;
+    }
+
+private:
+    static constexpr qsizetype kBlock = 64 * 1024;
+    void write()
+    {
+        if (!m_bytes.isEmpty() && std::fwrite(m_bytes.constData(), 1, size_t(m_bytes.size()),
+                                              stdout) != size_t(m_bytes.size()))
+            m_ok = false;
+        m_bytes.clear();
+    }
+    QByteArray m_bytes;
+    bool m_ok = true;
+};
+
+// Writes c at p as JSON escapes it; returns the end.
+char *putEscaped(char *p, uchar c)
+{
+    static const char hex[] = "0123456789abcdef";
+    const auto two = [&p](char second) {
+        *p++ = '\\';
+        *p++ = second;
+        return p;
+    };
+    switch (c) {
+    case '"':
+        return two('"');
+    case '\\':
+        return two('\\');
+    case '\b':
+        return two('b');
+    case '\f':
+        return two('f');
+    case '\n':
+        return two('n');
+    case '\r':
+        return two('r');
+    case '\t':
+        return two('t');
+    default:
+        if (c < 0x20) {
+            std::memcpy(p, "\\u00", 4);
+            p[4] = hex[c >> 4];
+            p[5] = hex[c & 15];
+            return p + 6;
+        }
+        *p++ = char(c);
+        return p;
+    }
+}
+
+bool isAscii(QStringView s)
+{
+    return std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+// One element of the array, in the layout and key order of QJsonDocument::Indented, its
+// strings in UTF-8 with control characters escaped as QJsonDocument escapes them. Written
+// straight into the buffer, which grows once per file: only a text beyond ASCII goes
+// through a conversion.
+void appendJson(QByteArray &out, const TMP3File &f, const QString &path, bool first)
+{
+    const QString description = f.Description();
+    const QString genre = f.GenreName();
+    const QStringView texts[] = {f.Album, f.Artist, f.Comment, description,
+                                 genre,   path,     f.Title,   f.Year};
+    QByteArray utf8[std::size(texts)];
+    qsizetype room = 512; // the keys, the numbers and the layout
+    for (size_t i = 0; i < std::size(texts); ++i) {
+        if (!isAscii(texts[i]))
+            utf8[i] = texts[i].toUtf8();
+        room += 6 * (utf8[i].isNull() ? texts[i].size() : utf8[i].size()); // all escaped
+    }
+    const qsizetype at = out.size();
+    out.resize(at + room);
+    char *p = out.data() + at;
+    const auto raw = [&p](const char *s) {
+        const size_t n = std::strlen(s);
+        std::memcpy(p, s, n);
+        p += n;
+    };
+    const auto text = [&](const char *key, size_t i) {
+        raw(key);
+        *p++ = '"';
+        if (utf8[i].isNull()) {
+            for (QChar c : texts[i])
+                p = putEscaped(p, uchar(c.unicode()));
+        } else {
+            for (char c : utf8[i])
+                p = putEscaped(p, uchar(c));
+        }
+        *p++ = '"';
+    };
+    const auto number = [&](const char *key, qint64 value) {
+        raw(key);
+        p = std::to_chars(p, p + 24, value).ptr;
+    };
+    raw(first ? "    {\n" : ",\n    {\n");
+    text("        \"album\": ", 0);
+    text(",\n        \"artist\": ", 1);
+    text(",\n        \"comment\": ", 2);
+    text(",\n        \"description\": ", 3);
+    text(",\n        \"genre\": ", 4);
+    number(",\n        \"length\": ", f.Length);
+    text(",\n        \"path\": ", 5);
+    number(",\n        \"size\": ", f.FileSize);
+    text(",\n        \"title\": ", 6);
+    number(",\n        \"track\": ", f.Track);
+    text(",\n        \"year\": ", 7);
+    raw("\n    }");
+    out.truncate(p - out.constData());
+}
+
+void appendUtf8(QByteArray &out, QStringView s)
+{
+    if (!isAscii(s)) {
+        out += s.toUtf8();
+        return;
+    }
+    const qsizetype at = out.size();
+    out.resize(at + s.size());
+    std::transform(s.begin(), s.end(), out.data() + at, [](QChar c) { return char(c.unicode()); });
+}
+
+void appendText(QByteArray &out, const TMP3File &f, const QString &path)
+{
+    const auto field = [&out](QStringView text) {
+        appendUtf8(out, text);
+        out += '\t';
+    };
+    char track[16];
+    field(path);
+    out.append(track, std::to_chars(track, track + sizeof track, f.Track).ptr - track);
+    out += '\t';
+    field(f.Title);
+    field(f.Artist);
+    field(f.Album);
+    field(f.GenreName());
+    field(f.SizeText());
+    field(f.LengthText());
+    appendUtf8(out, f.Description());
+    out += '\n';
 }
 
 } // namespace
@@ -71,7 +223,6 @@ int mp3Album(const QStringList &args)
     if (dir.isEmpty() || !QFileInfo(dir).isDir())
         return Fail(QStringLiteral("qel mp3 album: \"%1\" is not a folder").arg(dir));
     std::unique_ptr<TMP3Folder> tree = ScanMp3Folder(QFileInfo(dir).absoluteFilePath());
-    SortMp3Tree(*tree);
     TQelDb db;
     if (!into.isEmpty() && !LoadDatabase(db, into))
         return 2;
@@ -130,32 +281,34 @@ int RunMp3(const QStringList &args)
 
     std::unique_ptr<TMP3Folder> tree;
     std::vector<const TMP3File *> files;
-    std::vector<QString> paths;
     TMP3File single;
     if (info.isDir()) {
         tree = ScanMp3Folder(path);
         CollectMp3Files(*tree, files);
-        for (const TMP3File *f : files)
-            paths.push_back(f->RelativePath());
     } else {
-        single.ReadInfo(info.filePath());
+        if (!single.ReadInfo(info.filePath()))
+            return Fail(QStringLiteral("qel mp3: \"%1\" is not a regular file").arg(path));
         files.push_back(&single);
-        paths.push_back(info.fileName());
     }
+    // Paths below PATH; a single file by its name.
+    const auto pathOf = [&](const TMP3File &f) { return tree ? f.RelativePath() : f.Name; };
 
-    if (json) {
-        QJsonArray array;
-        for (size_t i = 0; i < files.size(); ++i)
-            array.append(JsonOf(*files[i], paths[i]));
-        Out() << QJsonDocument(array).toJson(QJsonDocument::Indented);
-        return 0;
-    }
+    TOutput output;
+    QByteArray &out = output.bytes();
+    if (json)
+        out += "[\n";
     for (size_t i = 0; i < files.size(); ++i) {
-        const TMP3File &f = *files[i];
-        Out() << paths[i] << '\t' << f.Track << '\t' << f.Title << '\t' << f.Artist << '\t'
-              << f.Album << '\t' << f.GenreName() << '\t' << f.SizeText() << '\t' << f.LengthText()
-              << '\t' << f.Description() << '\n';
+        if (json)
+            appendJson(out, *files[i], pathOf(*files[i]), i == 0);
+        else
+            appendText(out, *files[i], pathOf(*files[i]));
+        output.next();
     }
-    Out() << QStringLiteral("%1 MP3 files").arg(files.size()) << '\n';
+    if (json)
+        out += files.empty() ? "]\n" : "\n]\n";
+    else
+        out += QStringLiteral("%1 MP3 files\n").arg(files.size()).toUtf8();
+    if (!output.finish())
+        return Fail(QStringLiteral("Standard output cannot be written"));
     return 0;
 }

@@ -5,7 +5,6 @@
 #include "model/general.h"
 #include "model/lookuplist.h"
 #include "model/qeldb.h"
-#include "model/textcompare.h"
 #include "model/tracks.h"
 #include "mp3/mp3file.h"
 #include "mp3/mp3scan.h"
@@ -19,11 +18,6 @@
 namespace {
 
 const QString kUnset = QStringLiteral("[EMPTY]");
-
-int compareNames(const QString &a, const QString &b)
-{
-    return a.compare(b, Qt::CaseInsensitive);
-}
 
 struct TBuilder
 {
@@ -39,7 +33,7 @@ struct TBuilder
         t->Position = file.Track;
         t->Title = file.Title.isEmpty() ? file.Name : file.Title;
         t->Artist = db.LookupList(fdArtist).GetOrAddShown(file.Artist);
-        t->Genre = db.LookupList(fdGenre).GetOrAddShown(file.GenreName());
+        t->Genre = db.LookupList(fdGenre).GetOrAdd(file.GenreName());
         t->Year = file.Year;
         t->Comments = file.Comment;
         t->SetLength(qint32(qMin<qint64>(file.Length, std::numeric_limits<qint32>::max())));
@@ -67,51 +61,20 @@ struct TBuilder
     }
 };
 
+// Only a regular file: the copy would wait for ever on a named pipe of that name.
 QString findCoverFile(const QString &folder)
 {
     const QDir dir(folder);
+    const QStringList names = dir.entryList(QDir::Files);
     for (const char *wanted : {"cover.jpg", "folder.jpg", "front.jpg"})
-        for (const QString &name : dir.entryList(QDir::Files))
-            if (name.compare(QLatin1String(wanted), Qt::CaseInsensitive) == 0)
+        for (const QString &name : names)
+            if (name.compare(QLatin1String(wanted), Qt::CaseInsensitive) == 0 &&
+                QFileInfo(dir.filePath(name)).isFile())
                 return dir.filePath(name);
     return {};
 }
 
 } // namespace
-
-namespace {
-
-// Folders first only where asked (the chosen folder); below it, names alone decide, as
-// the file systems the layout rules were made for list a folder.
-void sortTree(TMP3Folder &folder, bool foldersFirst)
-{
-    std::stable_sort(
-        folder.Items.begin(), folder.Items.end(),
-        [foldersFirst](const std::unique_ptr<TMP3Item> &a, const std::unique_ptr<TMP3Item> &b) {
-            const auto *fa = dynamic_cast<const TMP3File *>(a.get());
-            const auto *fb = dynamic_cast<const TMP3File *>(b.get());
-            if (foldersFirst && !fa != !fb)
-                return !fa;
-            if (const int c = compareNames(a->Name, b->Name))
-                return c < 0;
-            if (fa && fb) {
-                if (const int c = compareNames(fa->Album, fb->Album))
-                    return c < 0;
-                return compareNames(fa->Title, fb->Title) < 0;
-            }
-            return false;
-        });
-    for (auto &item : folder.Items)
-        if (auto *sub = dynamic_cast<TMP3Folder *>(item.get()))
-            sortTree(*sub, false);
-}
-
-} // namespace
-
-void SortMp3Tree(TMP3Folder &folder)
-{
-    sortTree(folder, true);
-}
 
 TAlbum *CreateFromMP3Folder(const TMP3Folder &root, TQelDb &db, const TFieldDefaults *defaults,
                             const QString &coversFolder, QString *coverError)
@@ -119,7 +82,7 @@ TAlbum *CreateFromMP3Folder(const TMP3Folder &root, TQelDb &db, const TFieldDefa
     auto *album = new TAlbum(&db);
     if (defaults)
         defaults->ApplyTo(*album, db);
-    album->Format = db.LookupList(fdFormat).GetOrAddShown(QStringLiteral("MP3"));
+    album->Format = db.LookupList(fdFormat).GetOrAdd(QStringLiteral("MP3"));
     TBuilder b{db};
 
     int discs = 0;

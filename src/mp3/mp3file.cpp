@@ -8,6 +8,8 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,14 +41,53 @@ public:
         out.truncate(int(std::max<qint64>(got, 0)));
         return out;
     }
+    // The same bytes without a copy when the source holds them in memory: valid only while
+    // the source lives, so whatever outlives it is copied.
+    QByteArray View(qint64 off, qint64 len) const
+    {
+        if (off < 0 || off >= Size() || len <= 0)
+            return {};
+        len = std::min(len, Size() - off);
+        if (HeldFrom(off) >= len)
+            return QByteArray::fromRawData(HeldAt(off), len);
+        return Block(off, len);
+    }
+    // How many bytes from off the source holds in memory.
+    virtual qint64 HeldFrom(qint64 off) const = 0;
+
+protected:
+    virtual const char *HeldAt(qint64 off) const = 0;
 };
 
+// Reads the head of the file once: the tag's small frames and the first audio frame are
+// nearly always there, so most files take this read and the one of the last 128 bytes.
 class TFileSource : public TSource
 {
 public:
-    TFileSource(int fd, qint64 size) : fd_(fd), size_(size) {}
+    TFileSource(int fd, qint64 size) : fd_(fd), size_(size)
+    {
+        head_ = readFile(0, head_data_, std::min<qint64>(size, kHead));
+    }
     qint64 Size() const override { return size_; }
     qint64 Read(qint64 off, char *buf, qint64 len) const override
+    {
+        qint64 done = 0;
+        if (off < head_) {
+            done = std::min(len, head_ - off);
+            std::memcpy(buf, head_data_ + off, size_t(done));
+        }
+        return done + readFile(off + done, buf + done, len - done);
+    }
+
+    qint64 HeldFrom(qint64 off) const override { return off < head_ ? head_ - off : 0; }
+
+protected:
+    const char *HeldAt(qint64 off) const override { return head_data_ + off; }
+
+private:
+    static constexpr qint64 kHead = kFirstBlock;
+
+    qint64 readFile(qint64 off, char *buf, qint64 len) const
     {
         qint64 done = 0;
         while (done < len) {
@@ -58,9 +99,10 @@ public:
         return done;
     }
 
-private:
     int fd_;
     qint64 size_;
+    qint64 head_ = 0;
+    char head_data_[kHead];
 };
 
 class TBufferSource : public TSource
@@ -76,22 +118,36 @@ public:
         return n;
     }
 
+    qint64 HeldFrom(qint64 off) const override { return std::max<qint64>(bytes_.size() - off, 0); }
+
+protected:
+    const char *HeldAt(qint64 off) const override { return bytes_.constData() + off; }
+
 private:
     const QByteArray &bytes_;
 };
 
-quint8 U8(const QByteArray &b, qint64 i)
+// The tag's parts are read as views of the bytes the source holds: no copy per frame.
+quint8 U8(QByteArrayView b, qint64 i)
 {
-    return quint8(b[int(i)]);
+    return quint8(b[i]);
 }
 
-quint32 Synchsafe(const QByteArray &b, qint64 i)
+// QByteArray::mid on a view: out-of-range parts are clipped.
+QByteArrayView Mid(QByteArrayView b, qint64 pos, qint64 len = -1)
+{
+    pos = std::clamp<qint64>(pos, 0, b.size());
+    const qint64 rest = b.size() - pos;
+    return b.sliced(pos, len < 0 ? rest : std::min(len, rest));
+}
+
+quint32 Synchsafe(QByteArrayView b, qint64 i)
 {
     return (quint32(U8(b, i) & 0x7f) << 21) | (quint32(U8(b, i + 1) & 0x7f) << 14) |
            (quint32(U8(b, i + 2) & 0x7f) << 7) | quint32(U8(b, i + 3) & 0x7f);
 }
 
-quint32 BigEndian(const QByteArray &b, qint64 i, int n)
+quint32 BigEndian(QByteArrayView b, qint64 i, int n)
 {
     quint32 v = 0;
     for (int k = 0; k < n; ++k)
@@ -99,11 +155,11 @@ quint32 BigEndian(const QByteArray &b, qint64 i, int n)
     return v;
 }
 
-QByteArray Deunsync(const QByteArray &in)
+QByteArray Deunsync(QByteArrayView in)
 {
     QByteArray out;
     out.reserve(in.size());
-    for (int i = 0; i < in.size(); ++i) {
+    for (qsizetype i = 0; i < in.size(); ++i) {
         out.append(in[i]);
         if (quint8(in[i]) == 0xff && i + 1 < in.size() && in[i + 1] == 0)
             ++i;
@@ -168,20 +224,20 @@ struct TV2Texts
     TMp3Picture *picture = nullptr; // set when the caller wants the cover picture
 };
 
-QString DecodeText(int encoding, const QByteArray &data)
+QString DecodeText(int encoding, QByteArrayView data)
 {
     switch (encoding) {
     case 0:
         return QString::fromLatin1(data);
     case 1:
     case 2: {
-        QByteArray d = data;
+        QByteArrayView d = data;
         QStringDecoder dec(QStringDecoder::Utf16BE);
         if (d.size() >= 2 && quint8(d[0]) == 0xff && quint8(d[1]) == 0xfe) {
             dec = QStringDecoder(QStringDecoder::Utf16LE);
-            d.remove(0, 2);
+            d = d.sliced(2);
         } else if (d.size() >= 2 && quint8(d[0]) == 0xfe && quint8(d[1]) == 0xff) {
-            d.remove(0, 2);
+            d = d.sliced(2);
         }
         return dec.decode(d);
     }
@@ -194,49 +250,49 @@ QString DecodeText(int encoding, const QByteArray &data)
 
 // Length of the first string of the encoding, without its terminator; *next is where
 // the rest begins.
-int FirstString(int encoding, const QByteArray &data, int from, int *next)
+int FirstString(int encoding, QByteArrayView data, int from, int *next)
 {
     const bool wide = encoding == 1 || encoding == 2;
     int i = from;
     if (wide) {
         while (i + 1 < data.size() && (data[i] != 0 || data[i + 1] != 0))
             i += 2;
-        *next = std::min<int>(i + 2, data.size());
+        *next = int(std::min<qsizetype>(i + 2, data.size()));
     } else {
         while (i < data.size() && data[i] != 0)
             ++i;
-        *next = std::min<int>(i + 1, data.size());
+        *next = int(std::min<qsizetype>(i + 1, data.size()));
     }
-    return std::min<int>(i, data.size()) - from;
+    return int(std::min<qsizetype>(i, data.size())) - from;
 }
 
-QString TextFrame(const QByteArray &data)
+QString TextFrame(QByteArrayView data)
 {
     if (data.isEmpty())
         return {};
     const int enc = U8(data, 0);
     int next = 0;
     const int len = FirstString(enc, data, 1, &next);
-    return DecodeText(enc, data.mid(1, len)).trimmed();
+    return DecodeText(enc, Mid(data, 1, len)).trimmed();
 }
 
-void CommentFrame(const QByteArray &data, TV2Texts &t)
+void CommentFrame(QByteArrayView data, TV2Texts &t)
 {
     if (t.commentSet || data.size() < 4)
         return;
     const int enc = U8(data, 0);
     int next = 0;
     const int descLen = FirstString(enc, data, 4, &next);
-    if (!DecodeText(enc, data.mid(4, descLen)).isEmpty())
+    if (!DecodeText(enc, Mid(data, 4, descLen)).isEmpty())
         return; // a described comment holds some program's own data
     int end = 0;
     const int len = FirstString(enc, data, next, &end);
-    t.comment = DecodeText(enc, data.mid(next, len));
+    t.comment = DecodeText(enc, Mid(data, next, len));
     t.commentSet = true;
 }
 
 // An attached picture: the front cover wins, else the first picture of type "other".
-void PictureFrame(bool v22, const QByteArray &data, TMp3Picture &out)
+void PictureFrame(bool v22, QByteArrayView data, TMp3Picture &out)
 {
     if (out.Type == 3 || data.size() < 4)
         return;
@@ -244,14 +300,14 @@ void PictureFrame(bool v22, const QByteArray &data, TMp3Picture &out)
     QString mime;
     int at = 1;
     if (v22) {
-        const QByteArray format = data.mid(1, 3).toLower();
+        const QByteArray format = Mid(data, 1, 3).toByteArray().toLower();
         mime = format == "png" ? QStringLiteral("image/png") : QStringLiteral("image/jpeg");
         at = 4;
     } else {
-        const int end = data.indexOf('\0', 1);
+        const int end = int(data.indexOf('\0', 1));
         if (end < 0)
             return;
-        mime = QString::fromLatin1(data.mid(1, end - 1)).toLower();
+        mime = QString::fromLatin1(Mid(data, 1, end - 1)).toLower();
         at = end + 1;
     }
     if (at >= data.size())
@@ -263,46 +319,81 @@ void PictureFrame(bool v22, const QByteArray &data, TMp3Picture &out)
     FirstString(encoding, data, at + 1, &next);
     if (next <= at || next >= data.size())
         return;
-    out.Data = data.mid(next);
+    out.Data = Mid(data, next).toByteArray(); // a copy: the source's bytes go
     out.Mime = mime;
     out.Type = type;
 }
 
-void TakeFrame(const QByteArray &id, const QByteArray &data, TV2Texts &t)
+// A frame identifier as a number: four letters, or three (version 2.2) and a zero.
+constexpr quint32 FrameCode(const char *id)
+{
+    return quint32(uchar(id[0])) << 24 | quint32(uchar(id[1])) << 16 | quint32(uchar(id[2])) << 8 |
+           quint32(uchar(id[3]));
+}
+
+enum class TFrameKind { Other, Title, Artist, Album, Year, Track, Genre, Comment, Picture };
+
+TFrameKind KindOf(quint32 code)
+{
+    switch (code) {
+    case FrameCode("TIT2"):
+    case FrameCode("TT2"):
+        return TFrameKind::Title;
+    case FrameCode("TPE1"):
+    case FrameCode("TP1"):
+        return TFrameKind::Artist;
+    case FrameCode("TALB"):
+    case FrameCode("TAL"):
+        return TFrameKind::Album;
+    case FrameCode("TYER"):
+    case FrameCode("TYE"):
+    case FrameCode("TDRC"):
+        return TFrameKind::Year;
+    case FrameCode("TRCK"):
+    case FrameCode("TRK"):
+        return TFrameKind::Track;
+    case FrameCode("TCON"):
+    case FrameCode("TCO"):
+        return TFrameKind::Genre;
+    case FrameCode("COMM"):
+    case FrameCode("COM"):
+        return TFrameKind::Comment;
+    case FrameCode("APIC"):
+    case FrameCode("PIC"):
+        return TFrameKind::Picture;
+    default:
+        return TFrameKind::Other;
+    }
+}
+
+void TakeFrame(TFrameKind kind, bool v22, QByteArrayView data, TV2Texts &t)
 {
     auto set = [&](QString &field) {
         if (field.isEmpty())
             field = TextFrame(data);
     };
-    if (id == "TIT2" || id == "TT2")
-        set(t.title);
-    else if (id == "TPE1" || id == "TP1")
-        set(t.artist);
-    else if (id == "TALB" || id == "TAL")
-        set(t.album);
-    else if (id == "TYER" || id == "TYE" || id == "TDRC")
-        set(t.year);
-    else if (id == "TRCK" || id == "TRK")
-        set(t.track);
-    else if (id == "TCON" || id == "TCO")
-        set(t.genre);
-    else if (id == "COMM" || id == "COM")
-        CommentFrame(data, t);
-    else if (t.picture && (id == "APIC" || id == "PIC"))
-        PictureFrame(id == "PIC", data, *t.picture);
-}
-
-bool Wanted(const QByteArray &id, const TV2Texts &t)
-{
-    if (t.picture && (id == "APIC" || id == "PIC"))
-        return true;
-    static const char *const ids[] = {"TIT2", "TPE1", "TALB", "TYER", "TDRC",
-                                      "TRCK", "TCON", "COMM", "TT2",  "TP1",
-                                      "TAL",  "TYE",  "TRK",  "TCO",  "COM"};
-    for (const char *w : ids)
-        if (id == w)
-            return true;
-    return false;
+    switch (kind) {
+    case TFrameKind::Title:
+        return set(t.title);
+    case TFrameKind::Artist:
+        return set(t.artist);
+    case TFrameKind::Album:
+        return set(t.album);
+    case TFrameKind::Year:
+        return set(t.year);
+    case TFrameKind::Track:
+        return set(t.track);
+    case TFrameKind::Genre:
+        return set(t.genre);
+    case TFrameKind::Comment:
+        return CommentFrame(data, t);
+    case TFrameKind::Picture:
+        if (t.picture)
+            PictureFrame(v22, data, *t.picture);
+        return;
+    case TFrameKind::Other:
+        return;
+    }
 }
 
 // Walks the frames of the tag whose body is [start, end) of src; reads only the
@@ -312,30 +403,36 @@ void ReadFrames(int major, const TSource &src, qint64 start, qint64 end, const Q
                 TV2Texts &t)
 {
     const int headerSize = major == 2 ? 6 : 10;
+    // A view stays valid until the next call, which may replace the cache.
     QByteArray cache;
     qint64 cacheAt = 0;
-    auto bytes = [&](qint64 off, qint64 len) -> QByteArray {
+    auto bytes = [&](qint64 off, qint64 len) -> QByteArrayView {
         if (body)
-            return body->mid(int(off - start), int(len));
+            return Mid(*body, off - start, len);
         if (off >= cacheAt && off + len <= cacheAt + cache.size())
-            return cache.mid(int(off - cacheAt), int(len));
+            return Mid(cache, off - cacheAt, len);
         cacheAt = off;
-        cache = src.Block(off, std::max<qint64>(len, std::min<qint64>(kFirstBlock, end - off)));
-        return cache.left(int(len));
+        qint64 want = std::max<qint64>(len, std::min<qint64>(kFirstBlock, end - off));
+        if (const qint64 held = src.HeldFrom(off); held >= len)
+            want = std::min(want, held); // no read for the frames the source holds
+        cache = src.View(off, want);
+        return Mid(cache, 0, len);
     };
     qint64 pos = start;
     while (pos + headerSize <= end) {
-        const QByteArray h = bytes(pos, headerSize);
+        const QByteArrayView h = bytes(pos, headerSize);
         if (h.size() < headerSize || h[0] == 0)
             break; // padding, or the file ends
-        QByteArray id;
+        // Four letters ending in a zero are no identifier of a later version.
+        const quint32 code = major == 2  ? BigEndian(h, 0, 3) << 8
+                             : h[3] == 0 ? 0
+                                         : BigEndian(h, 0, 4);
+        const TFrameKind kind = KindOf(code);
         qint64 size = 0;
         int formatFlags = 0;
         if (major == 2) {
-            id = h.left(3);
             size = BigEndian(h, 3, 3);
         } else {
-            id = h.left(4);
             size = major == 4 ? Synchsafe(h, 4) : BigEndian(h, 4, 4);
             formatFlags = U8(h, 9);
         }
@@ -343,20 +440,25 @@ void ReadFrames(int major, const TSource &src, qint64 start, qint64 end, const Q
         if (size <= 0 || dataAt + size > end)
             break;
         pos = dataAt + size;
-        if (!Wanted(id, t) || size > (t.picture ? kMaxPicture : kMaxTextFrame))
+        const bool wanted = t.picture ? kind != TFrameKind::Other
+                                      : kind != TFrameKind::Picture && kind != TFrameKind::Other;
+        if (!wanted || size > (t.picture ? kMaxPicture : kMaxTextFrame))
             continue;
         const bool compressedOrEncrypted =
             major == 3 ? (formatFlags & 0xc0) != 0 : major == 4 && (formatFlags & 0x0c) != 0;
         if (compressedOrEncrypted)
             continue;
-        QByteArray data = bytes(dataAt, size);
+        QByteArrayView data = bytes(dataAt, size);
+        QByteArray undone;
         if (major == 4) {
             if (formatFlags & 0x01) // data length indicator
-                data.remove(0, 4);
-            if (formatFlags & 0x02)
-                data = Deunsync(data);
+                data = Mid(data, 4);
+            if (formatFlags & 0x02) {
+                undone = Deunsync(data);
+                data = undone;
+            }
         }
-        TakeFrame(id, data, t);
+        TakeFrame(kind, major == 2, data, t);
     }
 }
 
@@ -381,7 +483,7 @@ qint64 ReadId3v2(const TSource &src, const QByteArray &head, TV2Texts &t)
         start = 10;
     }
     auto at = [&](qint64 off, qint64 len) {
-        return unsyncTag ? whole.mid(int(off - 10), int(len)) : src.Block(off, len);
+        return unsyncTag ? whole.mid(int(off - 10), int(len)) : src.View(off, len);
     };
     qint64 end = unsyncTag ? 10 + whole.size() : bodyEnd;
     if (major >= 3 && (flags & 0x40)) { // extended header
@@ -401,11 +503,17 @@ qint64 ReadId3v2(const TSource &src, const QByteArray &head, TV2Texts &t)
 
 // --- The first frame and its VBR header ----------------------------------------------
 
+// The first frame header at or after from that the next one confirms; frame gets the
+// frame's first 256 bytes, wherever the block that found it ended.
 bool FindFirstFrame(const TSource &src, qint64 from, TFrameHeader &hdr, qint64 &at,
                     QByteArray &frame, qint64 &frameAt)
 {
-    for (qint64 window : {kFirstBlock, kSyncSearch + 4}) {
-        const QByteArray block = src.Block(from, window);
+    // The first look goes over what the source holds already, when that is a fair part of
+    // a block; the second covers the whole search either way.
+    const qint64 held = src.HeldFrom(from);
+    const qint64 first = held >= kFirstBlock / 4 ? std::min(held, kFirstBlock) : kFirstBlock;
+    for (qint64 window : {first, kSyncSearch + 4}) {
+        const QByteArray block = src.View(from, window);
         const auto *p = reinterpret_cast<const uchar *>(block.constData());
         for (qint64 i = 0; i + 4 <= block.size(); ++i) {
             if (p[i] != 0xff || i >= kSyncSearch)
@@ -425,7 +533,7 @@ bool FindFirstFrame(const TSource &src, qint64 from, TFrameHeader &hdr, qint64 &
                 // a lone frame that runs to the end of the audio
                 hdr = h;
                 at = from + i;
-                frame = block.mid(int(i));
+                frame = src.View(at, 256);
                 frameAt = at;
                 return true;
             }
@@ -434,7 +542,7 @@ bool FindFirstFrame(const TSource &src, qint64 from, TFrameHeader &hdr, qint64 &
                 h2.layer == h.layer && h2.sampleRate == h.sampleRate) {
                 hdr = h;
                 at = from + i;
-                frame = block.mid(int(i), 256);
+                frame = src.View(at, 256);
                 frameAt = at;
                 return true;
             }
@@ -446,17 +554,17 @@ bool FindFirstFrame(const TSource &src, qint64 from, TFrameHeader &hdr, qint64 &
 }
 
 // Frame count of a Xing/Info or VBRI header in the first frame, or 0.
-qint64 VbrFrames(const QByteArray &frame, const TFrameHeader &h)
+qint64 VbrFrames(QByteArrayView frame, const TFrameHeader &h)
 {
     const bool mono = h.mode == 3;
     const int side = h.version == 0 ? (mono ? 17 : 32) : (mono ? 9 : 17);
     const int x = 4 + side;
-    if (frame.size() >= x + 12 && (frame.mid(x, 4) == "Xing" || frame.mid(x, 4) == "Info")) {
+    if (frame.size() >= x + 12 && (Mid(frame, x, 4) == "Xing" || Mid(frame, x, 4) == "Info")) {
         if (BigEndian(frame, x + 4, 4) & 1)
             return BigEndian(frame, x + 8, 4);
         return 0;
     }
-    if (frame.size() >= 36 + 18 && frame.mid(36, 4) == "VBRI")
+    if (frame.size() >= 36 + 18 && Mid(frame, 36, 4) == "VBRI")
         return BigEndian(frame, 36 + 14, 4);
     return 0;
 }
@@ -486,11 +594,11 @@ int ParseGenre(const QString &g, QString *text)
     return -1;
 }
 
-QString V1Text(const QByteArray &tag, int from, int width)
+QString V1Text(QByteArrayView tag, int from, int width)
 {
-    const QByteArray field = tag.mid(from, width);
-    const int nul = field.indexOf('\0');
-    return cp1252::decodePlain(nul < 0 ? field : field.left(nul));
+    const QByteArrayView field = Mid(tag, from, width);
+    const qsizetype nul = field.indexOf('\0');
+    return cp1252::decodePlain(nul < 0 ? field : field.first(nul));
 }
 
 } // namespace
@@ -542,37 +650,34 @@ static void ReadAll(TMP3File &f, const TSource &src)
     if (src.Size() < 128)
         return;
 
-    const QByteArray head = src.Block(0, kFirstBlock);
+    const QByteArray head = src.View(0, kFirstBlock);
     TV2Texts v2;
     const qint64 tagEnd = ReadId3v2(src, head, v2);
 
-    const QByteArray tail = src.Block(src.Size() - 128, 128);
+    const QByteArray tail = src.View(src.Size() - 128, 128);
     const bool hasV1 = tail.size() == 128 && tail.startsWith("TAG");
-    if (hasV1) {
-        f.Title = V1Text(tail, 3, 30);
-        f.Artist = V1Text(tail, 33, 30);
-        f.Album = V1Text(tail, 63, 30);
-        f.Year = V1Text(tail, 93, 4);
-        if (tail[125] == 0) {
-            f.Comment = V1Text(tail, 97, 28);
-            f.Track = U8(tail, 126);
-        } else {
-            f.Comment = V1Text(tail, 97, 30);
-        }
-        f.Genre = U8(tail, 127) < GenreList().size() ? U8(tail, 127) : kOtherGenre;
-    }
-    auto over = [](QString &field, const QString &v2value) {
+    // A version 2 text wins; the version 1 text is decoded only where there is none.
+    const auto take = [&](QString &field, const QString &v2value, int from, int width) {
         if (!v2value.isEmpty())
             field = v2value;
+        else if (hasV1)
+            field = V1Text(tail, from, width);
     };
-    over(f.Title, v2.title);
-    over(f.Artist, v2.artist);
-    over(f.Album, v2.album);
-    over(f.Year, v2.year.left(4));
-    over(f.Comment, v2.comment);
+    const bool v1Track = hasV1 && tail[125] == 0;
+    take(f.Title, v2.title, 3, 30);
+    take(f.Artist, v2.artist, 33, 30);
+    take(f.Album, v2.album, 63, 30);
+    take(f.Year, v2.year.left(4), 93, 4);
+    take(f.Comment, v2.comment, 97, v1Track ? 28 : 30);
+    if (hasV1) {
+        if (v1Track)
+            f.Track = U8(tail, 126);
+        f.Genre = U8(tail, 127) < GenreList().size() ? U8(tail, 127) : kOtherGenre;
+    }
     if (!v2.track.isEmpty()) {
         bool ok = false;
-        const int n = v2.track.section(QLatin1Char('/'), 0, 0).trimmed().toInt(&ok);
+        const int n =
+            QStringView(v2.track).left(v2.track.indexOf(QLatin1Char('/'))).trimmed().toInt(&ok);
         if (ok && n >= 0)
             f.Track = n;
     }
@@ -606,20 +711,45 @@ static void ReadAll(TMP3File &f, const TSource &src)
     }
 }
 
-void TMP3File::ReadInfo(const QString &path)
+namespace {
+
+// Opens path for reading only when it is a regular file. The open does not wait (a named
+// pipe would block it until a writer came), and the type is taken from the open
+// descriptor, so nothing can swap the file in between. Returns -1 with *st untouched when
+// the open fails, and with st_mode cleared when the file is not regular.
+int OpenRegular(const QByteArray &local, struct stat *st)
+{
+    const int fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+        ::close(fd);
+        st->st_mode = 0;
+        return -1;
+    }
+    // Reads wait again as usual. O_NONBLOCK is the only status flag the open set, so one
+    // call clears it (the access mode is not a status flag).
+    ::fcntl(fd, F_SETFL, 0);
+    return fd;
+}
+
+} // namespace
+
+bool TMP3File::ReadInfo(const QString &path)
 {
     const QByteArray local = QFile::encodeName(path);
-    const int fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC);
     struct stat st
     {
     };
-    if (fd < 0 && ::stat(local.constData(), &st) != 0)
-        return; // nothing there
+    st.st_mode = S_IFREG;
+    const int fd = OpenRegular(local, &st);
+    // A regular file that cannot be opened (no read permission) is still listed, with
+    // the defaults; anything else is not an MP3 file.
+    if (fd < 0 && (st.st_mode == 0 || ::stat(local.constData(), &st) != 0 || !S_ISREG(st.st_mode)))
+        return false;
     Path = path;
     Name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (fd >= 0)
-            ::close(fd);
+    if (fd < 0) {
         Title.clear();
         Artist.clear();
         Album.clear();
@@ -628,12 +758,14 @@ void TMP3File::ReadInfo(const QString &path)
         Track = 0;
         Genre = kOtherGenre;
         GenreText.clear();
+        FileSize = qint64(st.st_size);
         SetStreamDefaults();
-        return;
+        return true;
     }
     TFileSource src(fd, qint64(st.st_size));
     ReadAll(*this, src);
     ::close(fd);
+    return true;
 }
 
 void TMP3File::ReadFromBytes(const QByteArray &bytes)
@@ -650,16 +782,29 @@ QString TMP3File::GenreName() const
     return Genre >= 0 && Genre < list.size() ? list[Genre] : list[kOtherGenre];
 }
 
+// Made once for every file a folder listing shows: put together without QString::arg.
 QString TMP3File::Description() const
 {
     static const char *const versions[] = {"MPEG 1.0", "MPEG 2.0", "MPEG 2.5"};
     static const char *const modes[] = {"Stereo", "Joint Stereo", "Dual Channel", "Single Channel"};
-    return QStringLiteral("%1, layer %2, %3kbps, %4kHz, %5")
-        .arg(QLatin1String(versions[Version % 3]))
-        .arg(Layer)
-        .arg(BitRate)
-        .arg(SampleRate / 1000)
-        .arg(QLatin1String(modes[ChannelMode & 3]));
+    char text[96];
+    char *p = text;
+    const auto put = [&p](const char *part) {
+        const size_t n = std::strlen(part);
+        std::memcpy(p, part, n);
+        p += n;
+    };
+    const auto number = [&p](int value) { p = std::to_chars(p, p + 12, value).ptr; };
+    put(versions[Version % 3]);
+    put(", layer ");
+    number(Layer);
+    put(", ");
+    number(BitRate);
+    put("kbps, ");
+    number(SampleRate / 1000);
+    put("kHz, ");
+    put(modes[ChannelMode & 3]);
+    return QString::fromLatin1(text, p - text);
 }
 
 QString TMP3File::SizeText() const
@@ -669,26 +814,26 @@ QString TMP3File::SizeText() const
 
 QString TMP3File::LengthText() const
 {
-    return QStringLiteral("%1:%2")
-        .arg(Length / 60, 2, 10, QLatin1Char('0'))
-        .arg(Length % 60, 2, 10, QLatin1Char('0'));
+    char text[32];
+    const int n =
+        std::snprintf(text, sizeof text, "%02lld:%02lld", static_cast<long long>(Length / 60),
+                      static_cast<long long>(Length % 60));
+    return QString::fromLatin1(text, std::clamp(n, 0, int(sizeof text) - 1));
 }
 
 TMp3Picture ReadMp3Picture(const QString &path)
 {
     TMp3Picture picture;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return picture;
     struct stat st
     {
     };
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        const TFileSource src(fd, qint64(st.st_size));
-        TV2Texts texts;
-        texts.picture = &picture;
-        ReadId3v2(src, src.Block(0, kFirstBlock), texts);
-    }
+    const int fd = OpenRegular(QFile::encodeName(path), &st);
+    if (fd < 0)
+        return picture;
+    const TFileSource src(fd, qint64(st.st_size));
+    TV2Texts texts;
+    texts.picture = &picture;
+    ReadId3v2(src, src.View(0, kFirstBlock), texts);
     ::close(fd);
     if (picture.Data.isEmpty())
         picture = {};

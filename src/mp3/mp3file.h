@@ -55,9 +55,11 @@ public:
     qint64 Length = 0;      // seconds
     bool Vbr = false;       // Length comes from a Xing/Info or VBRI frame count
 
-    // Reads the file at path. Never fails: an unreadable file, or one without an MPEG
-    // audio frame, gets fixed stream defaults. Nothing changes when no file is there.
-    void ReadInfo(const QString &path);
+    // Reads the file at path. A regular file always reads: one that cannot be opened, or
+    // one without an MPEG audio frame, gets fixed stream defaults. Returns false, and
+    // changes nothing, when no regular file is there (nothing, a folder, a named pipe, a
+    // device), without waiting on it.
+    bool ReadInfo(const QString &path);
     // The same on bytes already in memory (size is the whole file's).
     void ReadFromBytes(const QByteArray &bytes);
 

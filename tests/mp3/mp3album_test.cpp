@@ -146,6 +146,10 @@ TEST(Mp3Album, TrackFieldsAndTheFoldersCover)
     EXPECT_EQ(track->Position, 7);
     EXPECT_EQ(track->GetFieldAsString(fdArtist), QStringLiteral("Artist 11"));
     EXPECT_EQ(track->GetFieldAsString(fdGenre), QStringLiteral("Folklore"));
+    // Only artists take their name as display name; genre and format are made as typed.
+    EXPECT_EQ(track->Artist->DisplayName, QStringLiteral("Artist 11"));
+    EXPECT_TRUE(track->Genre->DisplayName.isEmpty());
+    EXPECT_TRUE(album->Format->DisplayName.isEmpty());
     EXPECT_EQ(QString(track->Year), QStringLiteral("2001"));
     EXPECT_EQ(QString(track->Comments), QStringLiteral("short"));
     EXPECT_EQ(track->Length, 1);

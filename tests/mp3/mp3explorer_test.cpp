@@ -13,7 +13,10 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScrollBar>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -57,6 +60,7 @@ TEST(Mp3Explorer, ListsStatusAndAlbum)
     QObject::connect(Child<QProgressBar>(&window, "pbScan"), &QProgressBar::valueChanged,
                      [&](int value) { percents.push_back(value); });
     window.show();
+    QCoreApplication::sendPostedEvents(&window, QEvent::MetaCall); // the first scan
     auto *list = Child<QTreeWidget>(&window, "lvMp3");
     auto *status = Child<QLabel>(&window, "pnMessage");
     // The folder row first, then the files; the subfolder is counted, not read.
@@ -85,12 +89,16 @@ TEST(Mp3Explorer, ListsStatusAndAlbum)
     EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("Sub/c.mp3")); // depth first
     EXPECT_EQ(status->text(), QStringLiteral("3 MP3 files"));
 
-    // A file that went away since the scan.
+    // No program to play it with (the offscreen desktop opens nothing), then a file that
+    // went away since the scan.
     list->setCurrentItem(list->topLevelItem(1));
+    Child<QAction>(&window, "acPlay")->trigger();
     QFile::remove(root + QStringLiteral("/a.mp3"));
     Child<QAction>(&window, "acPlay")->trigger();
-    EXPECT_EQ(host.ui.messages.value(0),
-              QStringLiteral("File not found:\r\n") + root + QStringLiteral("/a.mp3"));
+    EXPECT_EQ(host.ui.messages, (QStringList{QStringLiteral("No program could open the file:\r\n") +
+                                                 root + QStringLiteral("/a.mp3"),
+                                             QStringLiteral("File not found:\r\n") + root +
+                                                 QStringLiteral("/a.mp3")}));
 
     // An empty folder: nothing to make an album of.
     QDir().mkpath(host.home.file(QStringLiteral("Empty")));
@@ -120,4 +128,68 @@ TEST(Mp3Explorer, EscCancelsAScan)
     window.ScanFolder(root);
     EXPECT_FALSE(window.Scanning());
     EXPECT_EQ(Child<QTreeWidget>(&window, "lvMp3")->topLevelItemCount(), 0);
+}
+
+// The first scan runs once exec() has its loop: a Close during that scan ends exec(),
+// where it used to leave the caller waiting inside a hidden dialog.
+TEST(Mp3Explorer, CloseDuringTheFirstScanEndsTheDialog)
+{
+    TExplorerHost host;
+    const QString root = host.home.file(QStringLiteral("Big"));
+    QDir().mkpath(root);
+    for (int i = 0; i < 200; ++i)
+        ASSERT_TRUE(QFile::copy(kFixtures + QStringLiteral("/v1.mp3"),
+                                root + QStringLiteral("/%1.mp3").arg(i)));
+    host.store.WriteString(QStringLiteral("ScanMp3Screen"), QStringLiteral("InitialFolder"), root);
+    TfmScanMp3 window(host.db, host.dm, {});
+    bool closed = false;
+    QObject::connect(Child<QProgressBar>(&window, "pbScan"), &QProgressBar::valueChanged, &window,
+                     [&] {
+                         if (!closed && window.Scanning()) {
+                             closed = true;
+                             Child<QAction>(&window, "acClose")->trigger();
+                         }
+                     });
+    // Ends a stuck dialog so that the test fails instead of hanging: only a dialog shown
+    // again can end the loop that its hiding did not.
+    bool stuck = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, &window, [&] {
+        stuck = true;
+        window.show();
+        window.reject();
+    });
+    watchdog.start(30000);
+    EXPECT_EQ(window.exec(), QDialog::Rejected);
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(stuck) << "exec() went on after the dialog was closed";
+    EXPECT_FALSE(window.Scanning());
+}
+
+// Folders five levels down read in full: the tree's column is as wide as its names and
+// the pane scrolls sideways.
+TEST(Mp3Explorer, DeepFoldersAreNotCutShort)
+{
+    TExplorerHost host;
+    const QString deep = host.home.file(
+        QStringLiteral("Music Library/Various Artists/Compilations 1990-1999/Disc One/"
+                       "A Rather Long Folder Name"));
+    QDir().mkpath(deep);
+    host.store.WriteString(QStringLiteral("ScanMp3Screen"), QStringLiteral("InitialFolder"), deep);
+    TfmScanMp3 window(host.db, host.dm, {});
+    window.show();
+    QCoreApplication::sendPostedEvents(&window, QEvent::MetaCall);
+    auto *tree = Child<QTreeView>(&window, "tvMP3");
+    const QModelIndex chosen = tree->currentIndex();
+    ASSERT_EQ(chosen.data().toString(), QStringLiteral("A Rather Long Folder Name"));
+    // The view lays its rows and column out from the event loop.
+    const auto fits = [&] {
+        return tree->visualRect(chosen).width() >= tree->sizeHintForIndex(chosen).width();
+    };
+    for (int i = 0; i < 100 && !fits(); ++i)
+        QTest::qWait(10);
+    EXPECT_TRUE(fits()) << tree->visualRect(chosen).width() << " < "
+                        << tree->sizeHintForIndex(chosen).width();
+    EXPECT_GT(tree->horizontalScrollBar()->maximum(), 0);
 }

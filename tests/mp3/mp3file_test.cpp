@@ -1,9 +1,9 @@
 #include "mp3/mp3file.h"
-#include "mp3/mp3scan.h"
 
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -262,6 +262,49 @@ TEST(Mp3Reader, LengthOfVbrAndOfTheAudioBytesOnly)
     EXPECT_EQ(Read(mono).Length, 1000 * 576 / 22050);
 }
 
+// A file is read from its first 4 KiB, held once, and reads of the rest where asked:
+// it must read as its bytes do, whatever crosses that boundary.
+TEST(Mp3Reader, AFileReadsAsItsBytes)
+{
+    QByteArray xing = Cbr128(20);
+    xing.replace(36, 12, QByteArray("Xing") + FromHex("00 00 00 01 00 00 03 E8"));
+    const QByteArray title = Frame23("TIT2", Latin1Text("Across"));
+    const struct
+    {
+        const char *what;
+        QByteArray bytes;
+        bool vbr;
+    } cases[] = {
+        {"a VBR frame whose header lies past the boundary",
+         Id3v2(3, 0, title + QByteArray(1000 - 10 - title.size(), '\0')) +
+             QByteArray(4060 - 1000, 'j') + xing,
+         true},
+        {"a text frame across the boundary",
+         Id3v2(3, 0, Frame23("TXXX", QByteArray(4070, 'x')) + title) + Cbr128(8), false},
+        {"a picture first, the texts and the audio past the boundary",
+         Id3v2(3, 0, Frame23("APIC", QByteArray(20000, '\1')) + title) + xing, true},
+        {"a file smaller than the boundary", Id3v2(3, 0, title) + Cbr128(4) + V1("T", "", 1, 0),
+         false},
+    };
+    QTemporaryDir dir;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = dir.filePath(QStringLiteral("f.mp3"));
+        WriteFileBytes(path, c.bytes);
+        TMP3File file;
+        file.ReadInfo(path);
+        const TMP3File bytes = Read(c.bytes);
+        EXPECT_EQ(file.Title, QStringLiteral("Across"));
+        EXPECT_EQ(file.Vbr, c.vbr);
+        EXPECT_EQ(file.Title, bytes.Title);
+        EXPECT_EQ(file.Track, bytes.Track);
+        EXPECT_EQ(file.Description(), bytes.Description());
+        EXPECT_EQ(file.Length, bytes.Length);
+        EXPECT_EQ(file.Vbr, bytes.Vbr);
+        EXPECT_EQ(file.FileSize, bytes.FileSize);
+    }
+}
+
 TEST(Mp3Reader, Version1Tag)
 {
     struct Case
@@ -443,25 +486,6 @@ TEST(Mp3Reader, PicturesAreReadOnlyWhenAskedFor)
     }
 }
 
-TEST(Mp3Scan, FoldersInCaseInsensitiveOrder)
-{
-    QTemporaryDir dir;
-    const QByteArray bytes = Cbr128(4);
-    for (const char *p : {"b.mp3", "A.MP3", "c.txt", "cd2/x.mp3", "CD1/y.mp3", "empty/z.txt"}) {
-        const QString path = dir.filePath(QLatin1String(p));
-        QDir().mkpath(QFileInfo(path).path());
-        WriteFileBytes(path, bytes);
-    }
-    const auto tree = ScanMp3Folder(dir.path());
-    std::vector<const TMP3File *> files;
-    CollectMp3Files(*tree, files);
-    QStringList paths;
-    for (const TMP3File *f : files)
-        paths << f->RelativePath();
-    EXPECT_EQ(paths, (QStringList{QStringLiteral("A.MP3"), QStringLiteral("b.mp3"),
-                                  QStringLiteral("CD1/y.mp3"), QStringLiteral("cd2/x.mp3")}));
-}
-
 TEST(Mp3Command, JsonOfTheFixturesEqualsTheExpectations)
 {
     const TRunResult r = RunQel({QStringLiteral("mp3"), kFixtures, QStringLiteral("--json")});
@@ -478,6 +502,34 @@ TEST(Mp3Command, JsonOfTheFixturesEqualsTheExpectations)
     const TRunResult missing = RunQel({QStringLiteral("mp3"), QStringLiteral("/no/such/path")});
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_TRUE(missing.err.contains("no such file or folder"));
+}
+
+// The command writes its JSON itself: it must read back as the tags were, laid out as
+// QJsonDocument lays it out.
+TEST(Mp3Command, JsonReadsBackAsWrittenByQt)
+{
+    QTemporaryDir dir;
+    const QString odd = QString::fromUtf8("\"quoted\" back\\slash\ttab\x01 \xc3\x9cn\xe2\x82\xac "
+                                          "\xf0\x9f\x98\x80");
+    WriteFileBytes(dir.filePath(QStringLiteral("odd.mp3")),
+                   Id3v2(4, 0, Frame24("TIT2", char(3) + odd.toUtf8())) + Cbr128(4));
+    QDir(dir.path()).mkdir(QStringLiteral("sub"));
+    WriteFileBytes(dir.filePath(QStringLiteral("sub/plain.mp3")), Cbr128(4));
+    const TRunResult r = RunQel({QStringLiteral("mp3"), dir.path(), QStringLiteral("--json")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.constData();
+    const QJsonDocument doc = QJsonDocument::fromJson(r.out);
+    ASSERT_TRUE(doc.isArray()) << r.out.constData();
+    EXPECT_EQ(r.out, doc.toJson(QJsonDocument::Indented));
+    ASSERT_EQ(doc.array().size(), 2);
+    EXPECT_EQ(doc.array()[0][QStringLiteral("path")], QStringLiteral("sub/plain.mp3"));
+    EXPECT_EQ(doc.array()[1][QStringLiteral("title")], odd);
+    EXPECT_EQ(doc.array()[1][QStringLiteral("size")],
+              double(QFileInfo(dir.filePath(QStringLiteral("odd.mp3"))).size()));
+
+    QDir(dir.path()).mkdir(QStringLiteral("none"));
+    const TRunResult none = RunQel(
+        {QStringLiteral("mp3"), dir.filePath(QStringLiteral("none")), QStringLiteral("--json")});
+    EXPECT_EQ(none.out, QJsonDocument(QJsonArray()).toJson(QJsonDocument::Indented));
 }
 
 } // namespace

@@ -35,16 +35,6 @@ namespace {
 
 const QString kSection = QStringLiteral("ScanMp3Screen");
 
-void collectFiles(const TMP3Folder &folder, std::vector<const TMP3File *> &out)
-{
-    for (const auto &item : folder.Items) {
-        if (auto *file = dynamic_cast<const TMP3File *>(item.get()))
-            out.push_back(file);
-        else if (auto *sub = dynamic_cast<const TMP3Folder *>(item.get()))
-            collectFiles(*sub, out);
-    }
-}
-
 } // namespace
 
 TfmScanMp3::TfmScanMp3(TQelDb &db, TdmGlobal &dm, std::function<bool(TAlbum *)> addAlbum,
@@ -70,6 +60,10 @@ TfmScanMp3::TfmScanMp3(TQelDb &db, TdmGlobal &dm, std::function<bool(TAlbum *)> 
     m_tree->setHeaderHidden(true);
     for (int c = 1; c < m_dirs->columnCount(); ++c)
         m_tree->hideColumn(c);
+    // Names deep down the tree would all read "..." in the narrow pane: the column takes
+    // the width of its names and the pane scrolls sideways.
+    m_tree->header()->setStretchLastSection(false);
+    m_tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_progress = new QProgressBar;
     m_progress->setObjectName(QStringLiteral("pbScan"));
     m_progress->hide();
@@ -211,7 +205,15 @@ void TfmScanMp3::showEvent(QShowEvent *event)
             m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
         });
     m_treeDelay->stop();
-    ScanFolder(folder);
+    // The first scan handles events while it runs: it must run inside the loop of exec(),
+    // which a Close can end, not before that loop has started.
+    QMetaObject::invokeMethod(
+        this,
+        [this, folder] {
+            if (isVisible())
+                ScanFolder(folder);
+        },
+        Qt::QueuedConnection);
 }
 
 void TfmScanMp3::done(int result)
@@ -272,7 +274,6 @@ void TfmScanMp3::scan(bool recursive)
     updateCommands();
     m_total = m_scanner->Scan(*m_root, recursive);
     m_recursive = recursive && !m_scanner->Cancelled(); // a cancelled tree is empty
-    SortMp3Tree(*m_root);
     m_cancelScan->setEnabled(false);
     m_progress->hide();
     m_message->clear();
@@ -309,7 +310,7 @@ void TfmScanMp3::fillList()
     int files = 0;
     if (flat) {
         std::vector<const TMP3File *> all;
-        collectFiles(*m_root, all);
+        CollectMp3Files(*m_root, all);
         for (const TMP3File *f : all)
             addFileRow(f, true);
         files = int(all.size());
@@ -351,7 +352,8 @@ void TfmScanMp3::play()
         ShowInfo(tr("File not found:\r\n%1").arg(file->Path));
         return;
     }
-    ShellOpen(file->Path);
+    if (!ShellOpen(file->Path))
+        ShowInfo(tr("No program could open the file:\r\n%1").arg(file->Path));
 }
 
 void TfmScanMp3::createAlbum()
