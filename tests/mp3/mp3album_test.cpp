@@ -4,6 +4,7 @@
 #include "model/tracks.h"
 #include "mp3/mp3album.h"
 #include "mp3/mp3scan.h"
+#include "mp3testsupport.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -11,22 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-const QString kFixtures = QStringLiteral(QEL_TEST_FIXTURES "/mp3");
-
-// Lays out files under root: each entry "path/in/tree.mp3=fixture.mp3".
-void layOut(const QString &root, const QStringList &entries)
-{
-    for (const QString &e : entries) {
-        const QString target = root + u'/' + e.section(u'=', 0, 0);
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        const QString source = e.section(u'=', 1);
-        if (source.isEmpty())
-            WriteFileBytes(target, QByteArray(1000, '\0')); // no tag, no audio
-        else
-            ASSERT_TRUE(QFile::copy(kFixtures + u'/' + source, target)) << target.toStdString();
-    }
-}
 
 // The album as lines: "disc Title", "  header Title", "    track Index Title".
 QStringList shape(const TAlbum &album)
@@ -114,7 +99,7 @@ TEST(Mp3Album, FoldersToDiscsHeadersAndTracks)
         SCOPED_TRACE(c.what);
         TTestHome home;
         const QString root = home.file(QStringLiteral("Shelf"));
-        layOut(root, c.files);
+        LayOutMp3Tree(root, c.files);
         std::unique_ptr<TMP3Folder> tree = ScanMp3Folder(root);
         SortMp3Tree(*tree);
         TQelDb db;
@@ -131,7 +116,7 @@ TEST(Mp3Album, TrackFieldsAndTheFoldersCover)
 {
     TTestHome home;
     const QString root = home.file(QStringLiteral("Shelf"));
-    layOut(root, {QStringLiteral("song.mp3=v11.mp3")});
+    LayOutMp3Tree(root, {QStringLiteral("song.mp3=v11.mp3")});
     ASSERT_TRUE(QFile::copy(QStringLiteral(QEL_TEST_FIXTURES "/covers/cmyk-red-blue.jpg"),
                             root + QStringLiteral("/Cover.JPG")));
     const QString covers = home.file(QStringLiteral("covers"));
@@ -166,7 +151,7 @@ TEST(Mp3Album, APictureInAFileBecomesTheCoverWhenTheFolderHasNone)
 {
     TTestHome home;
     const QString root = home.file(QStringLiteral("Shelf"));
-    layOut(root, {QStringLiteral("1.mp3=v1.mp3"), QStringLiteral("2.mp3=picture.mp3")});
+    LayOutMp3Tree(root, {QStringLiteral("1.mp3=v1.mp3"), QStringLiteral("2.mp3=picture.mp3")});
     const QString covers = home.file(QStringLiteral("covers")); // made by the copy
 
     std::unique_ptr<TMP3Folder> tree = ScanMp3Folder(root);

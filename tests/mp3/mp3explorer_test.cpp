@@ -2,6 +2,7 @@
 #include "model/qeldb.h"
 #include "mp3/mp3file.h"
 #include "mp3/ui/mp3explorer.h"
+#include "mp3testsupport.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
 #include "testsupport.h"
@@ -22,17 +23,6 @@
 
 namespace {
 
-const QString kFixtures = QStringLiteral(QEL_TEST_FIXTURES "/mp3");
-
-struct TExplorerHost
-{
-    TTestHome home;
-    TScriptedInterface ui;
-    TMemorySettingsStore store;
-    TdmGlobal dm{QStringList{}, &store};
-    TQelDb db;
-};
-
 } // namespace
 
 TEST(Mp3Explorer, ListsStatusAndAlbum)
@@ -41,8 +31,8 @@ TEST(Mp3Explorer, ListsStatusAndAlbum)
     const QString root = host.home.file(QStringLiteral("Shelf"));
     QDir().mkpath(root + QStringLiteral("/Sub"));
     for (const char *name : {"a.mp3", "b.mp3", "Sub/c.mp3"})
-        ASSERT_TRUE(
-            QFile::copy(kFixtures + QStringLiteral("/v1.mp3"), root + u'/' + QLatin1String(name)));
+        ASSERT_TRUE(QFile::copy(kMp3Fixtures + QStringLiteral("/v1.mp3"),
+                                root + u'/' + QLatin1String(name)));
     host.store.WriteString(QStringLiteral("ScanMp3Screen"), QStringLiteral("InitialFolder"), root);
     ASSERT_TRUE(QFile::copy(QStringLiteral(QEL_TEST_FIXTURES "/covers/cmyk-red-blue.jpg"),
                             root + QStringLiteral("/cover.jpg")));
@@ -114,7 +104,7 @@ TEST(Mp3Explorer, EscCancelsAScan)
     const QString root = host.home.file(QStringLiteral("Big"));
     QDir().mkpath(root);
     for (int i = 0; i < 400; ++i)
-        ASSERT_TRUE(QFile::copy(kFixtures + QStringLiteral("/v1.mp3"),
+        ASSERT_TRUE(QFile::copy(kMp3Fixtures + QStringLiteral("/v1.mp3"),
                                 root + QStringLiteral("/%1.mp3").arg(i)));
     host.store.WriteString(QStringLiteral("ScanMp3Screen"), QStringLiteral("InitialFolder"),
                            host.home.path());
@@ -138,7 +128,7 @@ TEST(Mp3Explorer, CloseDuringTheFirstScanEndsTheDialog)
     const QString root = host.home.file(QStringLiteral("Big"));
     QDir().mkpath(root);
     for (int i = 0; i < 200; ++i)
-        ASSERT_TRUE(QFile::copy(kFixtures + QStringLiteral("/v1.mp3"),
+        ASSERT_TRUE(QFile::copy(kMp3Fixtures + QStringLiteral("/v1.mp3"),
                                 root + QStringLiteral("/%1.mp3").arg(i)));
     host.store.WriteString(QStringLiteral("ScanMp3Screen"), QStringLiteral("InitialFolder"), root);
     TfmScanMp3 window(host.db, host.dm, {});

@@ -5,6 +5,7 @@
 #include "mp3/mp3file.h"
 #include "mp3/mp3scan.h"
 #include "mp3/ui/mp3explorer.h"
+#include "mp3testsupport.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
 #include "testsupport.h"
@@ -25,22 +26,6 @@
 #include <unistd.h>
 
 namespace {
-
-const QString kFixtures = QStringLiteral(QEL_TEST_FIXTURES "/mp3");
-
-// Lays out files under root: each entry "path/in/tree=fixture" (no fixture: not MP3 bytes).
-void layOut(const QString &root, const QStringList &entries)
-{
-    for (const QString &e : entries) {
-        const QString target = root + u'/' + e.section(u'=', 0, 0);
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        const QString source = e.section(u'=', 1);
-        if (source.isEmpty())
-            WriteFileBytes(target, QByteArray(300, 'x'));
-        else
-            ASSERT_TRUE(QFile::copy(kFixtures + u'/' + source, target)) << target.toStdString();
-    }
-}
 
 QStringList relativePaths(const TMP3Folder &tree)
 {
@@ -82,15 +67,6 @@ QStringList albumPaths(const TAlbum &album, const QString &root)
     walk(&album);
     return out;
 }
-
-struct TExplorerHost
-{
-    TTestHome home;
-    TScriptedInterface ui;
-    TMemorySettingsStore store;
-    TdmGlobal dm{QStringList{}, &store};
-    TQelDb db;
-};
 
 // Lets a reader that waits on the named pipe at path go, once grace has passed without
 // the test being done: the test then fails on waited() instead of hanging the suite.
@@ -149,13 +125,14 @@ TEST(Mp3Scan, OneOrderForTheListTheAlbumAndTheCommand)
 {
     TExplorerHost host;
     const QString root = host.home.file(QStringLiteral("Shelf"));
-    layOut(root, {QStringLiteral("b.mp3=v1.mp3"), QStringLiteral("A.MP3=v1.mp3"),
-                  QStringLiteral("_x.mp3=v1.mp3"), QStringLiteral("Same.mp3=v1.mp3"),
-                  QStringLiteral("same.mp3=v11.mp3"), QStringLiteral("c.txt=v1.mp3"),
-                  QStringLiteral("cd2/x.mp3=v1.mp3"), QStringLiteral("CD1/y.mp3=v1.mp3"),
-                  QStringLiteral("CD1/b.mp3=v1.mp3"), QStringLiteral("CD1/a sub/q.mp3=v1.mp3"),
-                  QStringLiteral("empty/z.txt="), QStringLiteral(".hidden.mp3=v1.mp3"),
-                  QStringLiteral(".hid/h.mp3=v1.mp3")});
+    LayOutMp3Tree(root,
+                  {QStringLiteral("b.mp3=v1.mp3"), QStringLiteral("A.MP3=v1.mp3"),
+                   QStringLiteral("_x.mp3=v1.mp3"), QStringLiteral("Same.mp3=v1.mp3"),
+                   QStringLiteral("same.mp3=v11.mp3"), QStringLiteral("c.txt=v1.mp3"),
+                   QStringLiteral("cd2/x.mp3=v1.mp3"), QStringLiteral("CD1/y.mp3=v1.mp3"),
+                   QStringLiteral("CD1/b.mp3=v1.mp3"), QStringLiteral("CD1/a sub/q.mp3=v1.mp3"),
+                   QStringLiteral("empty/z.txt="), QStringLiteral(".hidden.mp3=v1.mp3"),
+                   QStringLiteral(".hid/h.mp3=v1.mp3")});
     ASSERT_TRUE(QFile::link(root + QStringLiteral("/CD1"), root + QStringLiteral("/linked")));
     const QStringList expected{
         QStringLiteral("CD1/a sub/q.mp3"), QStringLiteral("CD1/b.mp3"), QStringLiteral("CD1/y.mp3"),
@@ -188,7 +165,8 @@ TEST(Mp3Scan, NamedPipesAreLeftOutWithoutWaiting)
 {
     TTestHome home;
     const QString root = home.file(QStringLiteral("Shelf"));
-    layOut(root, {QStringLiteral("song.mp3=v1.mp3"), QStringLiteral("Sub/track.mp3=v1.mp3")});
+    LayOutMp3Tree(root,
+                  {QStringLiteral("song.mp3=v1.mp3"), QStringLiteral("Sub/track.mp3=v1.mp3")});
     const QString fifo = home.file(QStringLiteral("pipe"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     ASSERT_EQ(::link(QFile::encodeName(fifo).constData(),
@@ -252,7 +230,7 @@ TEST(Mp3Scan, ReadingOnThreadsKeepsTheTree)
                      .arg(i % 3)
                      .arg(i)
                      .arg(i % 2 ? QStringLiteral("v1.mp3") : QStringLiteral("v11.mp3"));
-    layOut(root, files);
+    LayOutMp3Tree(root, files);
     const auto fields = [](const TMP3Folder &tree) {
         std::vector<const TMP3File *> all;
         CollectMp3Files(tree, all);

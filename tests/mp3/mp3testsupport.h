@@ -1,0 +1,26 @@
+#pragma once
+
+#include "model/qeldb.h"
+#include "shell/dmglobal.h"
+#include "shell/settingsstore.h"
+#include "testsupport.h"
+
+#include <QString>
+#include <QStringList>
+
+// The MP3 fixtures made by scripts/make-mp3-fixtures.sh.
+extern const QString kMp3Fixtures;
+
+// Lays out files under root: each entry "path/in/tree.mp3=fixture.mp3"; an entry without
+// a fixture gets bytes that are neither a tag nor audio.
+void LayOutMp3Tree(const QString &root, const QStringList &entries);
+
+// What the MP3 explorer needs around it: a home, answered questions, settings, a database.
+struct TExplorerHost
+{
+    TTestHome home;
+    TScriptedInterface ui;
+    TMemorySettingsStore store;
+    TdmGlobal dm{QStringList{}, &store};
+    TQelDb db;
+};
