@@ -27,6 +27,7 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -215,5 +216,40 @@ TEST_F(AlbumCommands, FindCdByScanningFindsTheAlbumWithOrWithoutFolders)
         EXPECT_EQ(state().SelectedNode()->object, album);
         const auto *tree = Child<QTreeView>(w.get(), "tvMain");
         EXPECT_EQ(TFolderTreeModel::NodeOf(tree->currentIndex()), state().SelectedNode());
+    }
+}
+
+// Several rows selected (Shift, Ctrl, Ctrl+A): Remove Album asks once, naming the count,
+// and removes every selected album with one save; in the track view the albums of the
+// selected tracks go, each once.
+TEST_F(AlbumCommands, RemoveAlbumTakesEverySelectedAlbumAfterOneQuestion)
+{
+    for (const int treeType : {0, 1}) {
+        SCOPED_TRACE(treeType);
+        w->Action(treeType == 0 ? QStringLiteral("acAlbumView") : QStringLiteral("acTrackView"))
+            ->trigger();
+        selectAFullFolder();
+        ASSERT_GE(state().RowCount(), 3);
+        list->Current()->setFocus();
+        QTest::keyClick(list->Current(), Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(list->Current(), Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(list->Current(), Qt::Key_Down, Qt::ShiftModifier);
+        std::set<const TAlbum *> chosen;
+        for (int row = 0; row < 3; ++row)
+            chosen.insert(static_cast<TDataItem *>(state().RowObject(row))->GetAlbum());
+        const qsizetype before = w->Db().AlbumCount();
+        ui.messages.clear();
+        ui.yes = true;
+        w->Action(QStringLiteral("acRemoveAlbum"))->trigger();
+        w->FinishSaving();
+        ASSERT_EQ(ui.messages.size(), 1);
+        if (chosen.size() > 1) {
+            EXPECT_TRUE(ui.messages[0].contains(QString::number(chosen.size())))
+                << ui.messages[0].toStdString();
+        }
+        EXPECT_EQ(w->Db().AlbumCount(), before - qsizetype(chosen.size()));
+        EXPECT_EQ(albumsInFile(dbPath), int(before - qsizetype(chosen.size())));
+        for (qsizetype i = 0; i < w->Db().AlbumCount(); ++i)
+            EXPECT_EQ(chosen.count(w->Db().Album(i)), 0u);
     }
 }

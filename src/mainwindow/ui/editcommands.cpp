@@ -11,8 +11,11 @@
 #include "shell/dmglobal.h"
 #include "shell/ui/fielddefaultsdialog.h"
 #include "shell/ui/fieldnamesdialog.h"
+#include "views/ui/qellistview.h"
 #include <QAction>
 #include <QTreeView>
+#include <unordered_set>
+#include <vector>
 
 void TfmMain::createEditActions()
 {
@@ -102,18 +105,42 @@ void TfmMain::cmDuplicateAlbum()
 
 void TfmMain::cmRemoveAlbum()
 {
-    TAlbum *album = m_state->CurrentAlbum();
-    if (!album)
+    const std::vector<TAlbum *> albums = selectedAlbums();
+    if (albums.empty())
         return;
-    if (m_dm->Prefs().ConfirmAlbumRemoval &&
-        AskYesNo(tr("Are you sure you want to remove this album?")) != TAnswer::Yes)
-        return;
-    // Whenever the last backup was kept: the album may have come in since.
+    if (m_dm->Prefs().ConfirmAlbumRemoval) {
+        const QString question =
+            albums.size() == 1
+                ? tr("Are you sure you want to remove this album?")
+                : tr("Are you sure you want to remove these %1 albums?").arg(albums.size());
+        if (AskYesNo(question) != TAnswer::Yes)
+            return;
+    }
+    // Whenever the last backup was kept: the albums may have come in since.
     keepBigChangeBackup();
     m_place.Remember(*m_state);
-    m_db->RemoveAlbum(album);
+    const std::unordered_set<const TDataItem *> doomed(albums.begin(), albums.end());
+    m_db->Albums.removeIf([&doomed](const TDataItem *a) { return doomed.count(a) != 0; });
     saveAndRebuild(nullptr);
-    delete album; // only now does nothing point at it
+    for (TAlbum *album : albums)
+        delete album; // only now does nothing point at them
+}
+
+std::vector<TAlbum *> TfmMain::selectedAlbums() const
+{
+    // The albums of the selected rows (of their tracks, in the track view), each once,
+    // in list order; the current album when no row is selected.
+    std::vector<TAlbum *> albums;
+    std::unordered_set<const TAlbum *> seen;
+    for (const int row : m_list->SelectedRows()) {
+        auto *item = dynamic_cast<TDataItem *>(m_state->RowObject(row));
+        TAlbum *album = item ? item->GetAlbum() : nullptr;
+        if (album && seen.insert(album).second)
+            albums.push_back(album);
+    }
+    if (albums.empty() && m_state->CurrentAlbum())
+        albums.push_back(m_state->CurrentAlbum());
+    return albums;
 }
 
 void TfmMain::cmFieldDefaults()

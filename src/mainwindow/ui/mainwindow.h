@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -183,6 +184,8 @@ private:
     void cmDuplicateAlbum();
     void cmEditLookupLists();
     void cmRemoveAlbum();
+    // The albums Remove Album acts on.
+    std::vector<TAlbum *> selectedAlbums() const;
     void cmFieldDefaults();
     void cmFieldNames();
     // viewcommands.cpp: browsing, the tree's view, the list's style and fields, toolbars.

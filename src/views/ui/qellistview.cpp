@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QTableView>
+#include <algorithm>
 
 TImageIndexDelegate::TImageIndexDelegate(TIconSource source, bool large, QObject *parent)
     : QStyledItemDelegate(parent), m_source(std::move(source)), m_large(large)
@@ -56,7 +57,8 @@ TQelListView::TQelListView(QWidget *parent)
     m_details->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_details->verticalHeader()->setDefaultSectionSize(m_details->fontMetrics().height() + 6);
     m_details->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_details->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Shift, Ctrl and Ctrl+A select several rows for the commands that take many.
+    m_details->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_details->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_details->setShowGrid(true);
     m_details->setWordWrap(false);
@@ -74,7 +76,7 @@ TQelListView::TQelListView(QWidget *parent)
     m_icons->setGridSize(QSize(96, 72));
     m_icons->setWordWrap(true);
     m_icons->setTextElideMode(Qt::ElideRight);
-    m_icons->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_icons->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_icons->setItemDelegate(m_largeDelegate);
 
@@ -113,6 +115,23 @@ QAbstractItemModel *TQelListView::model() const
 QItemSelectionModel *TQelListView::selectionModel() const
 {
     return m_details->selectionModel();
+}
+
+std::vector<int> TQelListView::SelectedRows() const
+{
+    std::vector<int> rows;
+    const QItemSelectionModel *selection = selectionModel();
+    if (!selection)
+        return rows;
+    // Ranges, not indexes: Ctrl+A over a million rows is one range.
+    for (const QItemSelectionRange &range : selection->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.empty() && selection->currentIndex().isValid())
+        rows.push_back(selection->currentIndex().row());
+    return rows;
 }
 
 QAbstractItemView *TQelListView::Current() const

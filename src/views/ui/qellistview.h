@@ -3,6 +3,7 @@
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <functional>
+#include <vector>
 
 class QAbstractItemModel;
 class QAbstractItemView;
@@ -52,6 +53,8 @@ public:
     void setModel(QAbstractItemModel *model);
     QAbstractItemModel *model() const;
     QItemSelectionModel *selectionModel() const;
+    // The selected rows in ascending order; the current row when none is selected.
+    std::vector<int> SelectedRows() const;
     QTableView *Details() const { return m_details; }
     QListView *Icons() const { return m_icons; }
     // The view that is showing.
