@@ -106,3 +106,11 @@ void Click(QWidget *parent, const char *name)
     if (auto *b = Child<QAbstractButton>(parent, name))
         QTest::mouseClick(b, Qt::LeftButton);
 }
+
+QStringList Strings(std::initializer_list<const char *> items)
+{
+    QStringList out;
+    for (const char *s : items)
+        out << QString::fromUtf8(s);
+    return out;
+}

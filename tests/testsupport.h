@@ -10,6 +10,7 @@
 #include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <ostream>
 #include <sys/resource.h>
 
@@ -84,6 +85,9 @@ struct TRunResult
 // Runs the `qel` tool with arguments (optionally through /bin/sh -c with a prefix
 // such as "ulimit -f 1;").
 TRunResult RunQel(const QStringList &args, const QString &shellPrefix = {});
+
+// Command-line words from UTF-8 literals.
+QStringList Strings(std::initializer_list<const char *> items);
 
 // Runs act on the modal dialog about to be shown (looked for from the event loop), then
 // makes sure it closes: a failed ASSERT inside act would otherwise leave it open.

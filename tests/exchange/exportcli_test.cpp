@@ -15,14 +15,6 @@ namespace {
 
 const QString kDemo = QStringLiteral(QEL_BINARY_DIR "/resources/demo.qel");
 
-QStringList strings(std::initializer_list<const char *> list)
-{
-    QStringList out;
-    for (const char *s : list)
-        out << QString::fromUtf8(s);
-    return out;
-}
-
 // The rows of a tab-delimited, double-quoted file as Python's csv module reads them,
 // each row joined by tabs.
 QStringList csvRows(const QString &file)
@@ -50,7 +42,7 @@ TEST(QelExport, ExportsTheListQelListSelects)
 {
     QTemporaryDir dir;
     const QStringList listOptions =
-        strings({"--tracks", "--group", "Genre", "--folder", "Jazz", "--columns",
+        Strings({"--tracks", "--group", "Genre", "--folder", "Jazz", "--columns",
                  "Title,Artist/Composer,Length", "--sort", "Length:desc", "--filter", "Title~a"});
     const TRunResult list = RunQel(QStringList{QStringLiteral("list"), kDemo} + listOptions);
     ASSERT_EQ(list.exitCode, 0) << list.err.constData();
@@ -81,7 +73,7 @@ TEST(QelExport, AllTracksCountsTracksOfEveryAlbum)
         for (qsizetype d = 0; d < db.Album(a)->DiscCount(); ++d)
             count += db.Album(a)->Disc(d)->TrackCount();
     const TRunResult r = RunQel(QStringList{QStringLiteral("export"), kDemo, out} +
-                                strings({"--format", "html", "--all-tracks", "--no-border"}));
+                                Strings({"--format", "html", "--all-tracks", "--no-border"}));
     ASSERT_EQ(r.exitCode, 0) << r.err.constData();
     EXPECT_EQ(QString::fromUtf8(r.out),
               QStringLiteral("%1 Tracks exported to \"%2\"\n").arg(count).arg(out));
@@ -135,7 +127,7 @@ TEST(QelExport, WrongArgumentsAndRefusalsLeaveOutAlone)
 
     // A full disk: the old file stays whole, and no temporary file is left behind.
     const TRunResult full = RunQel(QStringList{QStringLiteral("export"), kDemo, out} +
-                                       strings({"--format", "csv", "--all-tracks", "--force"}),
+                                       Strings({"--format", "csv", "--all-tracks", "--force"}),
                                    QStringLiteral("trap '' XFSZ; ulimit -f 1;"));
     EXPECT_EQ(full.exitCode, 2);
     EXPECT_TRUE(full.err.contains("Could not write export file")) << full.err.constData();
@@ -145,7 +137,7 @@ TEST(QelExport, WrongArgumentsAndRefusalsLeaveOutAlone)
 
     // With --force it is replaced.
     const TRunResult forced = RunQel(QStringList{QStringLiteral("export"), kDemo, out} +
-                                     strings({"--format", "csv", "--force"}));
+                                     Strings({"--format", "csv", "--force"}));
     EXPECT_EQ(forced.exitCode, 0) << forced.err.constData();
     EXPECT_TRUE(ReadFileBytes(out).startsWith("\""));
 }

@@ -29,14 +29,6 @@ namespace {
 
 const QString kDemo = QStringLiteral(QEL_BINARY_DIR "/resources/demo.qel");
 
-QStringList strings(std::initializer_list<const char *> items)
-{
-    QStringList out;
-    for (const char *s : items)
-        out << QString::fromUtf8(s);
-    return out;
-}
-
 QString pdfText(const QString &pdf)
 {
     QProcess text;
@@ -173,9 +165,9 @@ TEST(ReportPdf, AlbumReportPrintsTheSelectedListInItsOrder)
     const QString pdf = home.file(QStringLiteral("albums.pdf"));
     const std::vector<QStringList> selections = {
         {},
-        strings({"--sort", "Year:desc"}),
-        strings({"--filter", "Artist/Composer~Kestrel", "--sort", "Year"}),
-        strings({"--group", "Genre", "--folder", "Folk"}),
+        Strings({"--sort", "Year:desc"}),
+        Strings({"--filter", "Artist/Composer~Kestrel", "--sort", "Year"}),
+        Strings({"--group", "Genre", "--folder", "Folk"}),
     };
     for (const QStringList &options : selections) {
         SCOPED_TRACE(options.join(u' ').toStdString());
@@ -208,7 +200,7 @@ TEST(ReportPdf, AlbumReportPrintsTheSelectedListInItsOrder)
     }
 
     // The album report prints albums: a track list or a list of folders is refused.
-    for (const QStringList &options : {strings({"--tracks"}), strings({"--group", "Genre"})}) {
+    for (const QStringList &options : {Strings({"--tracks"}), Strings({"--group", "Genre"})}) {
         const TRunResult r = RunQel(
             QStringList{QStringLiteral("report"), QStringLiteral("albums"), kDemo, pdf} + options);
         EXPECT_EQ(r.exitCode, 2) << options.join(u' ').toStdString();
