@@ -9,6 +9,7 @@ PACKAGES=(
   libgl-dev
   libcdio-dev libjpeg62-turbo-dev libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev libtag1-dev
+  libdiscid-dev qt6-charts-dev libqt6opengl6-dev
   poppler-utils lame python3-mutagen sqlite3
   clang clang-format libclang-rt-14-dev
   adwaita-icon-theme oxygen-icon-theme

@@ -311,11 +311,16 @@ void TAlbum::SetThumbnail(const QImage *bitmap)
     }
     if (!Db)
         throw EQel(QStringLiteral("TAlbum.SetThumbnail: invalid ThumbnailIndex"));
+    Saved.Bytes = QByteArray();
     if (ThumbnailIndex != 0) {
         if (ThumbnailIndex < 0 || ThumbnailIndex >= Db->Pictures.Count())
             throw EQel(QStringLiteral("TAlbum.SetThumbnail: invalid ThumbnailIndex"));
-        Db->Pictures.Replace(ThumbnailIndex, *bitmap);
-        return;
+        // A copy of an album shares its picture (an album being edited is such a copy):
+        // the new picture must not reach the album it was copied from.
+        if (!Db->PictureShared(ThumbnailIndex, this)) {
+            Db->Pictures.Replace(ThumbnailIndex, *bitmap);
+            return;
+        }
     }
     ThumbnailIndex = Db->Pictures.Append(*bitmap);
 }

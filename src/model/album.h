@@ -2,9 +2,24 @@
 
 #include "model/dataitem.h"
 
+#include <QByteArray>
 #include <QImage>
 
 class TQelDb;
+
+// An album's bytes as the file holds them, kept from one save to the next so that a save
+// encodes only the albums that changed. A copy of an album starts without them.
+struct TSavedBytes
+{
+    TSavedBytes() = default;
+    TSavedBytes(const TSavedBytes &) {}
+    TSavedBytes &operator=(const TSavedBytes &)
+    {
+        Bytes = QByteArray();
+        return *this;
+    }
+    QByteArray Bytes; // empty: encode again
+};
 
 class TAlbum : public TDataItem
 {
@@ -69,6 +84,8 @@ public:
     bool Mono = false;
     bool Rare = false;
     bool InCollection = true;
+    // Kept by TQelDb; dropped by TQelDb::MarkChanged whenever the album or an item in it changes.
+    mutable TSavedBytes Saved;
 
 private:
     TLookupItem *const *albumLookupSlot(TFieldId field) const;

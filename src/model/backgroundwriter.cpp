@@ -27,13 +27,20 @@ TBackgroundWriter::~TBackgroundWriter()
 
 quint64 TBackgroundWriter::Write(const QString &path, QByteArray bytes)
 {
+    std::vector<QByteArray> pieces;
+    pieces.push_back(std::move(bytes));
+    return Write(path, std::move(pieces));
+}
+
+quint64 TBackgroundWriter::Write(const QString &path, std::vector<QByteArray> pieces)
+{
     quint64 id;
     {
         std::lock_guard lock(m_mutex);
         id = ++m_lastId;
         // Not started yet, so nobody has seen it: the newer bytes make it pointless.
         std::erase_if(m_queue, [&path](const TJob &job) { return job.path == path; });
-        m_queue.push_back({id, path, std::move(bytes)});
+        m_queue.push_back({id, path, std::move(pieces)});
     }
     m_changed.notify_all();
     return id;
@@ -81,7 +88,7 @@ void TBackgroundWriter::run()
         lock.unlock();
 
         QString error = writeFile(job);
-        job.bytes = QByteArray(); // freed before anyone is told
+        job.pieces.clear(); // let go before anyone is told
 
         lock.lock();
         m_results.push_back({job.id, job.path, std::move(error)});
@@ -103,16 +110,46 @@ QString TBackgroundWriter::writeFile(const TJob &job)
     TAtomicFile file(job.path);
     if (!file.Open())
         return file.ErrorString();
-    const qsizetype total = job.bytes.size();
-    for (qsizetype done = 0; done < total;) {
-        const qsizetype n = std::min(kBlock, total - done);
-        if (file.Device()->write(job.bytes.constData() + done, n) != n) {
-            const QString reason = WriteFailureReason(*file.Device());
-            file.Cancel();
-            return reason;
-        }
+    qsizetype total = 0;
+    for (const QByteArray &piece : job.pieces)
+        total += piece.size();
+    // Small pieces (an album each) are gathered into blocks: one write call per block.
+    QByteArray block;
+    qsizetype done = 0;
+    auto put = [&](const char *data, qsizetype n) {
+        if (file.Device()->write(data, n) != n)
+            return false;
         done += n;
-        m_progress = int(qint64(done) * 100 / total);
+        m_progress = int(qint64(done) * 100 / std::max(total, qsizetype(1)));
+        return true;
+    };
+    auto flushBlock = [&] {
+        const bool ok = block.isEmpty() || put(block.constData(), block.size());
+        block.truncate(0);
+        return ok;
+    };
+    bool ok = true;
+    for (const QByteArray &piece : job.pieces) {
+        if (piece.size() >= kBlock) {
+            ok = flushBlock();
+            for (qsizetype at = 0; ok && at < piece.size(); at += kBlock)
+                ok = put(piece.constData() + at, std::min(kBlock, piece.size() - at));
+        } else {
+            if (block.size() + piece.size() > kBlock)
+                ok = flushBlock();
+            if (block.capacity() < kBlock)
+                block.reserve(kBlock);
+            block.append(piece);
+        }
+        if (!ok)
+            break;
+    }
+    if (ok)
+        ok = flushBlock();
+    if (!ok) {
+        const QString reason = WriteFailureReason(*file.Device());
+        file.Cancel();
+        return reason;
     }
     if (!file.Commit())
         return file.ErrorString();

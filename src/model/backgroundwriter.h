@@ -31,6 +31,9 @@ public:
 
     // Queues bytes to replace the file at path; answers the number of this write.
     quint64 Write(const QString &path, QByteArray bytes);
+    // The same for a file given as pieces, written one after the other. The pieces may
+    // share their data with the caller's (implicit sharing makes that safe across threads).
+    quint64 Write(const QString &path, std::vector<QByteArray> pieces);
     // Blocks until every write asked for is done or dropped, for at most msecs (a
     // negative value: without limit); true when nothing is left to write.
     bool Wait(int msecs = -1);
@@ -53,7 +56,7 @@ private:
     {
         quint64 id = 0;
         QString path;
-        QByteArray bytes;
+        std::vector<QByteArray> pieces;
     };
     struct TResult
     {

@@ -48,6 +48,7 @@ void TQelDb::Clear()
     LastAlbumID = 0;
     LastTrackID = 0;
     m_lastSaveSize = 0;
+    m_encodeFrom = 0;
 }
 
 QString TQelDb::GetDisplayName() const
@@ -66,12 +67,22 @@ TLookupList &TQelDb::LookupListFromGroupField(TFieldId field)
 void TQelDb::AddAlbum(TAlbum *album)
 {
     album->Db = this;
+    album->Saved.Bytes = QByteArray(); // it may have changed while out of the collection
     Albums.append(album);
+}
+
+bool TQelDb::PictureShared(qint32 index, const TAlbum *album) const
+{
+    for (qsizetype i = 0; i < AlbumCount(); ++i)
+        if (Album(i) != album && Album(i)->ThumbnailIndex == index)
+            return true;
+    return false;
 }
 
 void TQelDb::RemoveAlbum(TAlbum *album)
 {
     Albums.removeOne(album);
+    album->Saved.Bytes = QByteArray();
 }
 
 TAlbum *TQelDb::FindAlbumUsingLookup(TFieldId field, const TLookupItem *entry) const
@@ -194,10 +205,12 @@ void TQelDb::freeLookupItems(TFieldId field, const TLookupItemSet &doomed, bool 
     // Parents come before their children: by the time an item is reached, what it
     // falls back to is no longer doomed, so a doomed entry it answers is its own.
     if (clearReferences)
-        forEachLookupHolder(*this, field, [&](TDataItem *item, TAlbum *) {
+        forEachLookupHolder(*this, field, [&](TDataItem *item, TAlbum *album) {
             const TLookupItem *e = item->getLookupItem(field);
-            if (e && doomed.count(e))
+            if (e && doomed.count(e)) {
                 item->setLookupItem(field, nullptr);
+                album->Saved.Bytes = QByteArray();
+            }
         });
     LookupListFromGroupField(field).Remove(doomed);
     for (TLookupRemovalListener *l : std::vector(m_removalListeners))
@@ -378,7 +391,7 @@ bool TQelDb::Merge(const QString &fileName)
     return true;
 }
 
-void TQelDb::write(TQelWriter &w) const
+void TQelDb::writeHead(TQelWriter &w) const
 {
     w.WriteString(u"Qel");
     w.WriteString(u"Music");
@@ -386,6 +399,11 @@ void TQelDb::write(TQelWriter &w) const
     for (const auto &list : m_lists)
         list->SaveToStream(w);
     w.WriteListBegin();
+}
+
+void TQelDb::write(TQelWriter &w) const
+{
+    writeHead(w);
     for (const TDataItem *album : Albums)
         album->SaveToStream(w);
     w.WriteListEnd();
@@ -398,6 +416,93 @@ QByteArray TQelDb::SaveToBytes() const
     write(writer);
     m_lastSaveSize = writer.Data().size();
     return writer.Data();
+}
+
+void TQelDb::MarkChanged(const TDataItem *item) const
+{
+    while (item && item->Parent)
+        item = item->Parent;
+    if (item && item->Kind() == TItemKind::Album)
+        static_cast<const TAlbum *>(item)->Saved.Bytes = QByteArray();
+    m_encodeFrom = 0;
+}
+
+void TQelDb::MarkAllChanged() const
+{
+    for (qsizetype i = 0; i < AlbumCount(); ++i)
+        Album(i)->Saved.Bytes = QByteArray();
+    m_encodeFrom = 0;
+}
+
+void TQelDb::encodeAlbum(const TAlbum *album, TQelWriter &scratch) const
+{
+    scratch.Restart();
+    album->SaveToStream(scratch);
+    // A copy of its own size: the scratch buffer's room is not kept 100,000 times.
+    const QByteArrayView bytes = scratch.Written();
+    album->Saved.Bytes = QByteArray(bytes.data(), bytes.size());
+}
+
+bool TQelDb::EncodeSomeAlbums(qsizetype count) const
+{
+    TQelWriter scratch(qsizetype(64) << 10);
+    const qsizetype n = AlbumCount();
+    for (; m_encodeFrom < n && count > 0; ++m_encodeFrom) {
+        const TAlbum *album = Album(m_encodeFrom);
+        if (album->Saved.Bytes.isEmpty()) {
+            encodeAlbum(album, scratch);
+            --count;
+        }
+    }
+    return m_encodeFrom < n;
+}
+
+namespace {
+bool checkEverySave()
+{
+#ifdef NDEBUG
+    static const bool check = qEnvironmentVariableIntValue("QEL_CHECK_SAVES") != 0;
+#else
+    static const bool check = qEnvironmentVariable("QEL_CHECK_SAVES") != QLatin1String("0");
+#endif
+    return check;
+}
+} // namespace
+
+std::vector<QByteArray> TQelDb::SavePieces() const
+{
+    std::vector<QByteArray> pieces;
+    pieces.reserve(std::size_t(AlbumCount()) + 2);
+    {
+        TQelWriter head(qsizetype(1) << 20);
+        writeHead(head);
+        pieces.push_back(head.Data());
+    }
+    TQelWriter scratch(qsizetype(64) << 10);
+    for (qsizetype i = 0; i < AlbumCount(); ++i) {
+        const TAlbum *album = Album(i);
+        if (album->Saved.Bytes.isEmpty())
+            encodeAlbum(album, scratch);
+        pieces.push_back(album->Saved.Bytes);
+    }
+    {
+        TQelWriter tail(16);
+        tail.WriteListEnd();
+        pieces.push_back(tail.Data());
+    }
+    if (checkEverySave()) {
+        // A change nobody marked leaves an album's old bytes behind: find it while the
+        // program that made it is still running.
+        TQelWriter fresh(qsizetype(64) << 10);
+        for (qsizetype i = 0; i < AlbumCount(); ++i) {
+            fresh.Restart();
+            Album(i)->SaveToStream(fresh);
+            if (fresh.Written() != QByteArrayView(pieces[std::size_t(i) + 1]))
+                qFatal("Album %d (\"%s\") changed without being marked: its kept bytes are stale",
+                       int(Album(i)->ID), qPrintable(Album(i)->GetFieldAsString(fdTitle)));
+        }
+    }
+    return pieces;
 }
 
 QString TQelDb::SaveFailedText(const QString &fileName, const QString &why)

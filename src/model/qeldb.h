@@ -62,8 +62,23 @@ public:
     void ReadFile(const QString &fileName, bool merge);
     // Reads a database from memory (merging into this one when merge is set).
     void ReadBytes(QByteArrayView bytes, bool merge);
-    // The file's bytes, for a save that writes them elsewhere (another thread).
+    // The file's bytes, all encoded afresh: the reference for the pieces below.
     QByteArray SaveToBytes() const;
+
+    // Saving what changed: every album keeps the bytes it was last saved as (TAlbum::Saved).
+    // Whoever changes an album, or an item in it, outside this class marks it, and the next
+    // save encodes it again; MarkAllChanged when the reach of a change is not known album by
+    // album. Adding, removing and the lookup removals here mark what they touch themselves.
+    void MarkChanged(const TDataItem *item) const;
+    void MarkAllChanged() const;
+    // The file in pieces, for the writer's thread: the head (header and lookup lists), the
+    // albums' kept bytes (encoded now where none are kept), the end. The pieces share the
+    // kept bytes, so handing them over copies nothing. Joined, they equal SaveToBytes(); a
+    // debug build (or QEL_CHECK_SAVES=1) checks that on every call and stops on a difference.
+    std::vector<QByteArray> SavePieces() const;
+    // Encodes up to count albums that keep no bytes yet, for idle time after a file is
+    // read; false once every album has its bytes.
+    bool EncodeSomeAlbums(qsizetype count) const;
 
     QString GetDisplayName() const;
     TLookupList &LookupListFromGroupField(TFieldId field);
@@ -98,6 +113,8 @@ public:
     void AddLookupRemovalListener(TLookupRemovalListener *listener);
     void RemoveLookupRemovalListener(TLookupRemovalListener *listener);
     bool AlbumExists(const QString &title, const TLookupItem *artist) const;
+    // Whether an album of the collection other than album shows the picture at index.
+    bool PictureShared(qint32 index, const TAlbum *album) const;
     TAlbum *FindAlbumByMsDiscId(qint32 id) const;
 
     qint32 LastAlbumID = 0;
@@ -113,9 +130,12 @@ private:
     void freeLookupItems(TFieldId field, const TLookupItemSet &doomed, bool clearReferences);
     void read(class TQelReader &reader, bool merge);
     void write(class TQelWriter &writer) const;
+    void writeHead(class TQelWriter &writer) const;
+    void encodeAlbum(const TAlbum *album, class TQelWriter &scratch) const;
 
     std::array<std::unique_ptr<TLookupList>, 15> m_lists;
     mutable qsizetype m_lastSaveSize = 0; // what SaveToBytes made last time
+    mutable qsizetype m_encodeFrom = 0;   // albums before it keep their bytes (EncodeSomeAlbums)
     TArena m_arena;
     std::vector<TLookupRemovalListener *> m_removalListeners;
 };

@@ -160,6 +160,14 @@ public:
 
     // Memory mode only: everything written so far.
     const QByteArray &Data() const;
+    // Memory mode only: what was written since the start or the last Restart, without
+    // cutting the buffer; Restart forgets it and keeps the room for the next value.
+    QByteArrayView Written() const { return {m_buffer.constData(), used()}; }
+    void Restart()
+    {
+        m_p = m_buffer.data();
+        m_end = m_p + m_buffer.size();
+    }
 
 private:
     static constexpr qsizetype blockSize = 1 << 20;

@@ -132,3 +132,44 @@ TEST(BackgroundWriter, AFailedWriteIsReportedAndLeavesThePreviousFileWhole)
     EXPECT_TRUE(reports[0].error.isEmpty()) << reports[0].error.toStdString();
     EXPECT_EQ(ReadFileBytes(path), large);
 }
+
+// A collection is handed over as pieces (its head, then an album each): the file is the
+// pieces in order, whatever their sizes against the writer's blocks; a write that fails
+// half-way leaves the old file, and the next write of the same pieces lands whole.
+TEST(BackgroundWriter, PiecesLandInOrderAndAFailureLosesNothing)
+{
+    TTestHome home;
+    const QString path = home.file(QStringLiteral("a.qel"));
+    const QByteArray before = bytesOf('o', 100);
+    WriteFileBytes(path, before);
+    std::vector<QByteArray> pieces;
+    QByteArray expected;
+    for (const qsizetype n : {qsizetype(3), qsizetype(5) << 20, qsizetype(0), qsizetype(1000),
+                              qsizetype(4) << 20, qsizetype(1), qsizetype(700000)}) {
+        pieces.push_back(bytesOf(char('a' + pieces.size()), n));
+        expected += pieces.back();
+    }
+    for (int i = 0; i < 20000; ++i) { // many small ones, as albums are
+        pieces.push_back(QByteArray::number(i));
+        expected += pieces.back();
+    }
+    TBackgroundWriter writer;
+    std::vector<TReport> reports;
+    listen(writer, reports);
+    {
+        TFileSizeLimit limit(1 << 20);
+        writer.Write(path, pieces);
+        writer.Wait();
+    }
+    writer.Deliver();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_FALSE(reports[0].error.isEmpty());
+    EXPECT_EQ(ReadFileBytes(path), before);
+
+    writer.Write(path, pieces);
+    writer.Wait();
+    writer.Deliver();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_TRUE(reports[1].error.isEmpty()) << reports[1].error.toStdString();
+    EXPECT_EQ(ReadFileBytes(path), expected);
+}

@@ -118,10 +118,10 @@ bool TfmMain::SaveDatabase()
 bool TfmMain::queueSave(const QString &file, QString *failure)
 {
     m_unsaved = true; // until the writer says the file holds it
-    QByteArray bytes;
+    std::vector<QByteArray> pieces;
     try {
         TWaitCursor wait;
-        bytes = m_db->SaveToBytes();
+        pieces = m_db->SavePieces();
     } catch (const EQel &e) {
         const QString text = TQelDb::SaveFailedText(file, e.message());
         if (failure)
@@ -132,7 +132,7 @@ bool TfmMain::queueSave(const QString &file, QString *failure)
     }
     keepBackup(file, false);
     m_lastWriteError.clear();
-    m_lastWrite = m_writer->Write(file, std::move(bytes));
+    m_lastWrite = m_writer->Write(file, std::move(pieces));
     m_diskAlbums = int(m_db->AlbumCount());
     return true;
 }

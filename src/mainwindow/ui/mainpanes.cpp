@@ -228,6 +228,10 @@ void TfmMain::DropOn(TQel *dragged, TQel *target)
         return;
     auto *item = static_cast<TDataItem *>(dragged);
     m_place.Remember(*m_state);
+    // Both ends of the move change: the album left and the album or folder reached.
+    m_db->MarkChanged(item);
+    if (item->Kind() != TItemKind::Album)
+        m_db->MarkChanged(static_cast<TDataItem *>(target));
     if (item->Kind() == TItemKind::Album) {
         auto *album = static_cast<TAlbum *>(item);
         AlbumDrop::MoveAlbumToFolder(album, static_cast<TLookupItem *>(target),

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QTreeView>
 
 TfmMain::TfmMain(const QStringList &arguments, TSettingsStore *store, TDriveList *drives,
@@ -83,6 +84,20 @@ TfmMain::TfmMain(const QStringList &arguments, TSettingsStore *store, TDriveList
     connect(m_state.get(), &TBrowseState::columnsAboutToChange, this,
             [this](TBrowseState::TListContent) { copyColumnsBack(); });
     resize(800, 600);
+
+    m_saveEncoder = new QTimer(this);
+    m_saveEncoder->setInterval(0);
+    connect(m_saveEncoder, &QTimer::timeout, this, [this] {
+        // A few milliseconds at a time, so that input never waits behind it.
+        if (!m_db->EncodeSomeAlbums(500))
+            m_saveEncoder->stop();
+    });
+    encodeForSavesWhenIdle();
+}
+
+void TfmMain::encodeForSavesWhenIdle()
+{
+    m_saveEncoder->start();
 }
 
 TfmMain::~TfmMain()
@@ -251,6 +266,7 @@ void TfmMain::startAfresh()
     m_place.Restore(*m_state, nullptr);
     updateStatus();
     UpdateCommandStates();
+    encodeForSavesWhenIdle();
 }
 
 void TfmMain::refreshKeepingPlace(TAlbum *album)

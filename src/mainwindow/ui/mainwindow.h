@@ -246,6 +246,10 @@ private:
     std::unique_ptr<TBrowseState> m_state;
     TState m_place;
     std::unique_ptr<TBackgroundWriter> m_writer;
+    // Encodes, in idle moments after a file is read, what the first save would otherwise
+    // encode all at once (see TQelDb::SavePieces).
+    class QTimer *m_saveEncoder = nullptr;
+    void encodeForSavesWhenIdle();
     quint64 m_lastWrite = 0;  // the write holding the newest state
     QString m_lastWriteError; // why it failed, once it has ended
     bool m_unsaved = false;

@@ -13,6 +13,8 @@ void TfmMain::wireWineCommands()
         const auto backup = [this] { keepBigChangeBackup(); };
         if (!run(this, *m_db, *m_dm, backup))
             return;
+        // An import may give existing albums new titles as well as add albums.
+        m_db->MarkAllChanged();
         SaveDatabase();
         startAfresh();
     };
