@@ -124,6 +124,9 @@ public:
     // GetOrAdd, as names typed by the user do.
     TLookupItem *GetOrAddShown(const QString &name);
     void Edit(TLookupItem *item, const QString &sortName, const QString &displayName);
+    // Grows with every entry added or renamed: what was worked out from the names
+    // (an order of items) holds while it stays the same.
+    quint64 Version() const { return m_nextSeq; }
     void Remove(TLookupItem *item);
     // Removes and frees the entries of the set that are in the list, in one pass.
     void Remove(const std::unordered_set<const TLookupItem *> &items);

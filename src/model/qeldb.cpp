@@ -49,6 +49,7 @@ void TQelDb::Clear()
     LastTrackID = 0;
     m_lastSaveSize = 0;
     m_encodeFrom = 0;
+    ++m_version;
 }
 
 QString TQelDb::GetDisplayName() const
@@ -69,6 +70,15 @@ void TQelDb::AddAlbum(TAlbum *album)
     album->Db = this;
     album->Saved.Bytes = QByteArray(); // it may have changed while out of the collection
     Albums.append(album);
+    ++m_version;
+}
+
+TQelDb::TVersion TQelDb::Version() const
+{
+    TVersion v{m_version, 0};
+    for (const auto &list : m_lists)
+        v.names += list->Version();
+    return v;
 }
 
 bool TQelDb::PictureShared(qint32 index, const TAlbum *album) const
@@ -83,6 +93,7 @@ void TQelDb::RemoveAlbum(TAlbum *album)
 {
     Albums.removeOne(album);
     album->Saved.Bytes = QByteArray();
+    ++m_version;
 }
 
 TAlbum *TQelDb::FindAlbumUsingLookup(TFieldId field, const TLookupItem *entry) const
@@ -213,6 +224,7 @@ void TQelDb::freeLookupItems(TFieldId field, const TLookupItemSet &doomed, bool 
             }
         });
     LookupListFromGroupField(field).Remove(doomed);
+    ++m_version;
     for (TLookupRemovalListener *l : std::vector(m_removalListeners))
         l->LookupItemsRemoved(field);
 }
@@ -273,6 +285,7 @@ struct TitleArtistHash
 
 void TQelDb::read(TQelReader &reader, bool merge)
 {
+    ++m_version; // also when the read fails half-way: what came in stays
     if (reader.ReadString() != QStringLiteral("Qel"))
         throw EQel(QStringLiteral("This is not a Qel database"));
     const QString edition = reader.ReadString();
@@ -425,6 +438,7 @@ void TQelDb::MarkChanged(const TDataItem *item) const
     if (item && item->Kind() == TItemKind::Album)
         static_cast<const TAlbum *>(item)->Saved.Bytes = QByteArray();
     m_encodeFrom = 0;
+    ++m_version;
 }
 
 void TQelDb::MarkAllChanged() const
@@ -432,6 +446,7 @@ void TQelDb::MarkAllChanged() const
     for (qsizetype i = 0; i < AlbumCount(); ++i)
         Album(i)->Saved.Bytes = QByteArray();
     m_encodeFrom = 0;
+    ++m_version;
 }
 
 void TQelDb::encodeAlbum(const TAlbum *album, TQelWriter &scratch) const

@@ -80,6 +80,19 @@ public:
     // read; false once every album has its bytes.
     bool EncodeSomeAlbums(qsizetype count) const;
 
+    // Grows with every change to the albums or to the names of lookup entries (marked
+    // changes, albums added or removed, entries renamed or removed, a file read):
+    // what the views work out from the collection holds while it stays the same.
+    struct TVersion
+    {
+        quint64 albums = 0;
+        quint64 names = 0;
+        bool operator==(const TVersion &) const = default;
+    };
+    TVersion Version() const;
+    // For changes made without the functions above (albums taken out of Albums directly).
+    void NoteChange() const { ++m_version; }
+
     QString GetDisplayName() const;
     TLookupList &LookupListFromGroupField(TFieldId field);
     TLookupList &LookupList(TFieldId field) { return LookupListFromGroupField(field); }
@@ -135,7 +148,8 @@ private:
 
     std::array<std::unique_ptr<TLookupList>, 15> m_lists;
     mutable qsizetype m_lastSaveSize = 0; // what SaveToBytes made last time
-    mutable qsizetype m_encodeFrom = 0;   // albums before it keep their bytes (EncodeSomeAlbums)
+    mutable quint64 m_version = 0;
+    mutable qsizetype m_encodeFrom = 0; // albums before it keep their bytes (EncodeSomeAlbums)
     TArena m_arena;
     std::vector<TLookupRemovalListener *> m_removalListeners;
 };

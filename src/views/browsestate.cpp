@@ -5,6 +5,7 @@
 #include "model/itemsort.h"
 #include "model/qeldb.h"
 #include "model/textcodec.h"
+#include "model/textcompare.h"
 #include "model/tracks.h"
 #include "shell/prefs.h"
 
@@ -292,9 +293,13 @@ std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
     if (TreeType == 0) {
         const TFilterFields &filter = m_views.AlbumFilter;
         if (group == fdNone) {
-            QList<TDataItem *> albums(m_db.Albums.begin(), m_db.Albums.end());
             const std::vector<TSortSpec> specs = specsOf(m_views.AlbumSortFields);
-            SortItems(albums, ilAlbum, specs);
+            QList<TDataItem *> albums;
+            if (!takeSortedAll(specs, albums)) {
+                albums = QList<TDataItem *>(m_db.Albums.begin(), m_db.Albums.end());
+                SortItems(albums, ilAlbum, specs);
+                keepSortedAll(specs, albums);
+            }
             m_sortedWith[root] = specs;
             if (filter.IsActive())
                 albums.removeIf(
@@ -327,15 +332,19 @@ std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
     const TFilterFields &filter = m_views.TrackFilter;
     if (group == fdNone) {
         // Sorted as items, so that the nodes are made once.
+        const std::vector<TSortSpec> specs = specsOf(m_views.TrackSortFields);
         QList<TDataItem *> items;
-        forEachDiscItem([&](TDataItem *item) {
-            if (filter.Matches(item))
-                items.append(item);
-        });
+        if (filter.IsActive() || !takeSortedAll(specs, items)) {
+            forEachDiscItem([&](TDataItem *item) {
+                if (filter.Matches(item))
+                    items.append(item);
+            });
+            SortItems(items, ilTrack, specs);
+            if (!filter.IsActive())
+                keepSortedAll(specs, items);
+        }
         if (items.isEmpty())
             return nodes;
-        const std::vector<TSortSpec> specs = specsOf(m_views.TrackSortFields);
-        SortItems(items, ilTrack, specs);
         m_sortedWith[root] = specs;
         return nodesOf(root, items);
     }
@@ -349,6 +358,32 @@ std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
              count, [&](TLookupItem *e) { return everyEntry || m_folderMembers.count(e) > 0; }))
         nodes.emplace_back(root, entry, TTreeNode::nkFolder, true);
     return nodes;
+}
+
+bool TBrowseState::takeSortedAll(const std::vector<TSortSpec> &specs,
+                                 QList<TDataItem *> &items) const
+{
+    const TSortedAll &kept = m_sortedAll[TreeType == 0 ? 0 : 1];
+    if (!kept.valid || !(kept.version == m_db.Version()) || !sameSpecs(kept.specs, specs))
+        return false;
+    items = kept.items; // shared, not copied
+    return true;
+}
+
+void TBrowseState::keepSortedAll(const std::vector<TSortSpec> &specs,
+                                 const QList<TDataItem *> &items)
+{
+    TSortedAll &kept = m_sortedAll[TreeType == 0 ? 0 : 1];
+    kept.valid = true;
+    kept.version = m_db.Version();
+    kept.specs = specs;
+    kept.items = items;
+}
+
+bool TBrowseState::listIsWholeView() const
+{
+    return m_selected && m_selected->kind == TTreeNode::nkRoot && GroupField() == fdNone &&
+           !m_views.Filter(Level()).IsActive();
 }
 
 template <class Wanted>
@@ -536,7 +571,16 @@ void TBrowseState::SortList()
     }
     if (ListContent == lcAlbums || ListContent == lcItems) {
         const TItemLevel level = ListContent == lcAlbums ? ilAlbum : ilTrack;
-        SortItems(CurrentItems, level, specsOf(m_views.SortFields(level)));
+        const std::vector<TSortSpec> specs = specsOf(m_views.SortFields(level));
+        const bool whole = listIsWholeView();
+        QList<TDataItem *> kept;
+        if (whole && takeSortedAll(specs, kept)) {
+            static_cast<QList<TDataItem *> &>(CurrentItems) = kept;
+            return;
+        }
+        SortItems(CurrentItems, level, specs);
+        if (whole)
+            keepSortedAll(specs, CurrentItems);
     }
 }
 
@@ -600,8 +644,35 @@ int TBrowseState::FindRow(const QString &typed) const
     }
     if (ListContent != lcAlbums && ListContent != lcItems)
         return -1;
-    const TSortFields &sort = m_views.SortFields(ListContent == lcAlbums ? ilAlbum : ilTrack);
+    const TItemLevel level = ListContent == lcAlbums ? ilAlbum : ilTrack;
+    const TSortFields &sort = m_views.SortFields(level);
     const TFieldId field = sort.Count() > 0 ? sort.Items(0)->FieldId : TFieldId(fdTitle);
+    // A list sorted by a plain text column holds the rows that begin with the typed
+    // text together: found by halving instead of a walk over a million rows.
+    if (FieldKind(field) == fkText && CompareKind(level, field) == TCompareAs::Text) {
+        const bool descending = sort.Count() > 0 && sort.Items(0)->Order < 0;
+        auto head = [&](int row) {
+            const TDataItem *item = CurrentItems[row];
+            QStringView text;
+            QString computed;
+            if (!SortTextView(item, level, field, text)) {
+                computed = item->GetFieldSortText(field);
+                text = computed;
+            }
+            return CompareFolded(text.left(typed.size()), typed);
+        };
+        int lo = 0, hi = RowCount();
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            const int c = head(mid);
+            if (descending ? c > 0 : c < 0)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        if (lo < RowCount() && head(lo) == 0)
+            return lo;
+    }
     for (int row = 0; row < RowCount(); ++row) {
         const TDataItem *item = CurrentItems[row];
         QStringView text;

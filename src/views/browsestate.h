@@ -171,6 +171,21 @@ private:
     // The sort order each node's children were put in, so that listing them again
     // in the same order costs no second sort.
     std::unordered_map<const TTreeNode *, std::vector<TSortSpec>> m_sortedWith;
+    // A view's whole list (no folders, no filter) in the order it was last sorted in,
+    // kept while the collection stays as it was: switching views, regrouping and
+    // switching the filter off then cost no walk over every item and no sort.
+    struct TSortedAll
+    {
+        bool valid = false;
+        TQelDb::TVersion version;
+        std::vector<TSortSpec> specs;
+        QList<TDataItem *> items;
+    };
+    TSortedAll m_sortedAll[2]; // by tree type
+    bool takeSortedAll(const std::vector<TSortSpec> &specs, QList<TDataItem *> &items) const;
+    void keepSortedAll(const std::vector<TSortSpec> &specs, const QList<TDataItem *> &items);
+    // Whether the list shows the selected root of a view without folders or filter.
+    bool listIsWholeView() const;
     // Where the user was when entries shown went away, found again afterwards.
     TState m_placeBeforeRemoval;
     bool m_rebuildAfterRemoval = false;

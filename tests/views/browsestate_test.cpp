@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <QTreeView>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -505,5 +506,106 @@ TEST_F(Browse, AnAlbumsNodeIsFoundInEveryGrouping)
             EXPECT_EQ(node->parent, state->Root());
         else
             EXPECT_EQ(node->parent->Entry(), album->getLookupItem(c.group));
+    }
+}
+
+namespace {
+
+// The rows of a browse state's list as the ids of their items.
+std::vector<qint32> rowIds(const TBrowseState &state)
+{
+    std::vector<qint32> ids;
+    for (const TDataItem *item : state.CurrentItems)
+        ids.push_back(item->ID);
+    return ids;
+}
+
+} // namespace
+
+// A view's whole list is kept between rebuilds while the collection stays as it was;
+// after each kind of change it must equal what a browse state made afresh shows.
+TEST_F(Browse, KeptWholeListsEqualFreshOnesAfterEveryChange)
+{
+    std::vector<TAlbum *> gone;
+    for (const int treeType : {0, 1}) {
+        SCOPED_TRACE(treeType == 0 ? "album view" : "track view");
+        state->TreeType = treeType;
+        state->SetGroupField(fdNone);
+        TSortFields &sort = views.SortFields(treeType == 0 ? ilAlbum : ilTrack);
+        sort.Clear();
+        sort.Add(std::make_unique<TSortField>(fdArtist, 1));
+        const std::vector<std::pair<const char *, std::function<void()>>> changes = {
+            {"nothing", [] {}},
+            {"a title edited",
+             [&] {
+                 TDataItem *item = db.Album(3)->Items(0)->Items(0);
+                 item->Title = QStringLiteral("!!! first of all");
+                 db.Album(3)->Title = QStringLiteral("!!! first album");
+                 db.MarkChanged(item);
+             }},
+            {"an artist renamed",
+             [&] {
+                 TLookupList &artists = db.LookupList(fdArtist);
+                 artists.Edit(artists.Items(artists.Count() - 1), QStringLiteral("AAA first"), {});
+             }},
+            {"an album added", [&] { db.AddAlbum(db.Album(0)->Copy(false)); }},
+            {"an album removed",
+             [&] {
+                 // Freed at the end: the views still point at it until they rebuild.
+                 gone.push_back(db.Album(1));
+                 db.RemoveAlbum(gone.back());
+             }},
+            {"the order turned round", [&] { sort.Items(0)->Order = -1; }},
+        };
+        for (const auto &[what, change] : changes) {
+            SCOPED_TRACE(what);
+            startAfresh(); // keeps the list as it is now
+            change();
+            startAfresh();
+            TBrowseState fresh(db, fields, views, &prefs);
+            fresh.TreeType = treeType;
+            fresh.SetGroupField(fdNone);
+            fresh.RebuildTree();
+            fresh.SelectNode(fresh.Root());
+            EXPECT_EQ(rowIds(*state), rowIds(fresh));
+        }
+        // A click on a column sorts the kept list too; coming back finds that order.
+        state->ClickColumn(1);
+        const std::vector<qint32> byTitle = rowIds(*state);
+        startAfresh();
+        EXPECT_EQ(rowIds(*state), byTitle);
+    }
+    treeTester.reset();
+    listTester.reset();
+    state.reset();
+    for (TAlbum *album : gone)
+        delete album;
+}
+
+// Typing in a list sorted by a text column finds the first row that begins with the
+// text, in either direction, as a walk from the top finds it.
+TEST_F(Browse, TypeAheadInASortedTextColumnFindsTheFirstMatch)
+{
+    state->TreeType = 1;
+    state->SetGroupField(fdNone);
+    for (const int order : {1, -1}) {
+        views.TrackSortFields.Clear();
+        views.TrackSortFields.Add(std::make_unique<TSortField>(fdTitle, order));
+        startAfresh();
+        ASSERT_GT(state->RowCount(), 50);
+        for (int row = 0; row < state->RowCount(); row += 7) {
+            const QString title = state->CurrentItems[row]->GetFieldAsString(fdTitle);
+            for (const int n : {1, 2, 4}) {
+                const QString typed = title.left(n).toLower();
+                int expected = -1;
+                for (int r = 0; r < state->RowCount() && expected < 0; ++r)
+                    if (state->CurrentItems[r]->GetFieldAsString(fdTitle).startsWith(
+                            typed, Qt::CaseInsensitive))
+                        expected = r;
+                EXPECT_EQ(state->FindRow(typed), expected)
+                    << "typed \"" << typed.toStdString() << "\", order " << order;
+            }
+        }
+        EXPECT_EQ(state->FindRow(QStringLiteral("\u00ff\u00ff no such title")), -1);
     }
 }

@@ -121,6 +121,7 @@ void TfmMain::cmRemoveAlbum()
     m_place.Remember(*m_state);
     const std::unordered_set<const TDataItem *> doomed(albums.begin(), albums.end());
     m_db->Albums.removeIf([&doomed](const TDataItem *a) { return doomed.count(a) != 0; });
+    m_db->NoteChange();
     saveAndRebuild(nullptr);
     for (TAlbum *album : albums)
         delete album; // only now does nothing point at them
