@@ -149,6 +149,8 @@ QString TBrowseState::NodeCaption(const TTreeNode *node) const
 
 void TBrowseState::letGo()
 {
+    m_rootItems.clear();
+    m_rootFlat = false;
     m_folderMembers.clear();
     m_folderMembersReady = false;
     m_sortedWith.clear();
@@ -304,7 +306,7 @@ std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
             if (filter.IsActive())
                 albums.removeIf(
                     [&filter](const TDataItem *album) { return !filter.Matches(album); });
-            return nodesOf(root, albums);
+            return firstRootNodes(root, albums);
         }
         // One walk puts each passing album with its entry; a folder for every entry
         // used, in the folders' order. Members are sorted when their folder is filled.
@@ -346,7 +348,7 @@ std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
         if (items.isEmpty())
             return nodes;
         m_sortedWith[root] = specs;
-        return nodesOf(root, items);
+        return firstRootNodes(root, items);
     }
     // Without a filter every entry of the list is a folder, used or not.
     const bool everyEntry = !filter.IsActive();
@@ -358,6 +360,56 @@ std::vector<TTreeNode> TBrowseState::fillRoot(TTreeNode *root)
              count, [&](TLookupItem *e) { return everyEntry || m_folderMembers.count(e) > 0; }))
         nodes.emplace_back(root, entry, TTreeNode::nkFolder, true);
     return nodes;
+}
+
+std::vector<TTreeNode> TBrowseState::firstRootNodes(TTreeNode *root,
+                                                    const QList<TDataItem *> &items)
+{
+    // A block for every row at once, touched only as rows are made: later chunks are
+    // added in place and the nodes made so far keep their addresses.
+    m_rootItems = items;
+    m_rootFlat = true;
+    std::vector<TTreeNode> nodes;
+    nodes.reserve(std::size_t(items.size()));
+    const qsizetype n = std::min(items.size(), kRootChunk);
+    for (qsizetype i = 0; i < n; ++i)
+        nodes.push_back(nodeOfItem(root, items[i]));
+    return nodes;
+}
+
+bool TBrowseState::CanFetchMoreRoot() const
+{
+    const TTreeNode *root = m_tree.Root();
+    return m_rootFlat && root && root->filled &&
+           qsizetype(root->children.size()) < m_rootItems.size();
+}
+
+void TBrowseState::FetchMoreRoot(qsizetype upTo)
+{
+    TTreeNode *root = m_tree.Root();
+    if (!CanFetchMoreRoot())
+        return;
+    const qsizetype made = qsizetype(root->children.size());
+    const qsizetype want = std::min(upTo >= 0 ? upTo + 1 : made + kRootChunk, m_rootItems.size());
+    if (want <= made)
+        return;
+    std::vector<TTreeNode> more;
+    more.reserve(std::size_t(want - made));
+    for (qsizetype i = made; i < want; ++i)
+        more.push_back(nodeOfItem(root, m_rootItems[i]));
+    m_tree.AppendChildren(root, std::move(more));
+}
+
+TTreeNode *TBrowseState::rootChildOf(TTreeNode *node, const std::function<bool(const TQel *)> &is)
+{
+    if (node != m_tree.Root() || !m_rootFlat)
+        return nullptr;
+    for (qsizetype i = qsizetype(node->children.size()); i < m_rootItems.size(); ++i)
+        if (is(m_rootItems[i])) {
+            FetchMoreRoot(i);
+            return &node->children[std::size_t(i)];
+        }
+    return nullptr;
 }
 
 bool TBrowseState::takeSortedAll(const std::vector<TSortSpec> &specs,
@@ -439,7 +491,7 @@ TTreeNode *TBrowseState::ChildWithObject(TTreeNode *node, const TQel *object)
     for (TTreeNode &child : node->children)
         if (child.object == object)
             return &child;
-    return nullptr;
+    return rootChildOf(node, [object](const TQel *o) { return o == object; });
 }
 
 TTreeNode *TBrowseState::ChildWithId(TTreeNode *node, qint32 id)
@@ -450,7 +502,7 @@ TTreeNode *TBrowseState::ChildWithId(TTreeNode *node, qint32 id)
     for (TTreeNode &child : node->children)
         if (child.object && child.object->ID == id)
             return &child;
-    return nullptr;
+    return rootChildOf(node, [id](const TQel *o) { return o && o->ID == id; });
 }
 
 TTreeNode *TBrowseState::NodeOfAlbum(const TAlbum *album)
@@ -532,9 +584,14 @@ void TBrowseState::RebuildList()
                 CurrentGroups.append(child.Entry());
         } else {
             CurrentItems.Level = kind == lcAlbums ? ilAlbum : ilTrack;
-            CurrentItems.reserve(qsizetype(node->children.size()));
-            for (const TTreeNode &child : node->children)
-                CurrentItems.append(child.Item());
+            if (node == m_tree.Root() && m_rootFlat) {
+                // Every row, also those the tree has not made yet.
+                static_cast<QList<TDataItem *> &>(CurrentItems) = m_rootItems;
+            } else {
+                CurrentItems.reserve(qsizetype(node->children.size()));
+                for (const TTreeNode &child : node->children)
+                    CurrentItems.append(child.Item());
+            }
         }
         // Children already in the list's order need no second sort.
         const auto sorted = m_sortedWith.find(node);
@@ -602,6 +659,8 @@ void TBrowseState::ClickColumn(int column)
     } else {
         return;
     }
+    // A million rows take a moment to sort: the pointer says so.
+    TWaitCursor wait;
     m_list.BeginRebuild();
     SortList();
     m_list.EndRebuild();

@@ -10,6 +10,7 @@
 #include "views/viewdefinitions.h"
 
 #include <QObject>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -77,6 +78,11 @@ public:
 
     void RebuildTree();
     bool FillNode(TTreeNode *node);
+    // The root of a view without folders gets its rows a chunk at a time, as the tree
+    // shows them (the list has them all at once): whether rows are still to be made,
+    // and making the next chunk, or every row up to index upTo.
+    bool CanFetchMoreRoot() const;
+    void FetchMoreRoot(qsizetype upTo = -1);
     TTreeNode *Root() { return m_tree.Root(); }
     TTreeNode *SelectedNode() const { return m_selected; }
     // The user selected a tree node (nullptr: none).
@@ -141,6 +147,12 @@ private:
     // Whether a folder or a row of groups stands for one of the entries.
     bool holdsAny(const TLookupItemSet &entries) const;
     std::vector<TTreeNode> fillRoot(TTreeNode *root);
+    std::vector<TTreeNode> firstRootNodes(TTreeNode *root, const QList<TDataItem *> &items);
+    // The root's row (made on the way) of the first item not made yet that is wanted.
+    TTreeNode *rootChildOf(TTreeNode *node, const std::function<bool(const TQel *)> &is);
+    static constexpr qsizetype kRootChunk = 2000;
+    QList<TDataItem *> m_rootItems; // every row of a root without folders
+    bool m_rootFlat = false;
     std::vector<TTreeNode> fillFolder(TTreeNode *folder);
     std::vector<TTreeNode> itemChildren(TTreeNode *node, const TDataItem *item) const;
     TTreeNode itemNode(TTreeNode *parent, TDataItem *item) const;

@@ -115,14 +115,21 @@ bool TFolderTreeModel::canFetchMore(const QModelIndex &parent) const
     TTreeNode *node = NodeOf(parent);
     if (node && parent.column() == 0)
         fillUnseen(node);
-    return node && m_changing == 0 && parent.column() == 0 && !node->filled && node->expandable;
+    if (!node || m_changing > 0 || parent.column() != 0)
+        return false;
+    if (node == &m_root && node->filled)
+        return m_state.CanFetchMoreRoot();
+    return !node->filled && node->expandable;
 }
 
 void TFolderTreeModel::fetchMore(const QModelIndex &parent)
 {
     if (m_changing > 0)
         return;
-    if (TTreeNode *node = NodeOf(parent))
+    TTreeNode *node = NodeOf(parent);
+    if (node == &m_root && node->filled)
+        m_state.FetchMoreRoot();
+    else if (node)
         m_state.FillNode(node);
 }
 
@@ -165,6 +172,28 @@ void TFolderTreeModel::Reset(TQel *rootObject)
     m_hasRoot = rootObject != nullptr;
     endResetModel();
     --m_changing;
+}
+
+void TFolderTreeModel::AppendChildren(TTreeNode *node, std::vector<TTreeNode> more)
+{
+    if (more.empty())
+        return;
+    const std::size_t first = node->children.size();
+    // Moving the block would leave the view's indexes pointing at the old nodes.
+    Q_ASSERT(node->children.capacity() >= first + more.size());
+    const bool announce = m_quiet == 0;
+    if (announce) {
+        ++m_changing;
+        beginInsertRows(IndexOf(node), int(first), int(first + more.size()) - 1);
+    }
+    for (TTreeNode &child : more) {
+        node->children.push_back(std::move(child));
+        node->children.back().parent = node;
+    }
+    if (announce) {
+        endInsertRows();
+        --m_changing;
+    }
 }
 
 void TFolderTreeModel::SetChildren(TTreeNode *node, std::vector<TTreeNode> children)

@@ -68,6 +68,8 @@ public:
     // Used by the browse state.
     void Reset(TQel *rootObject);
     void SetChildren(TTreeNode *node, std::vector<TTreeNode> children);
+    // Adds rows after a node's rows, in the room its block was given when it was filled.
+    void AppendChildren(TTreeNode *node, std::vector<TTreeNode> more);
     // Whether the state mark of albums is shown.
     void SetShowStateMark(bool show) { m_showStateMark = show; }
 

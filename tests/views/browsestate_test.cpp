@@ -1,4 +1,5 @@
 #include "model/album.h"
+#include "model/collectiongenerator.h"
 #include "model/qeldb.h"
 #include "model/tracks.h"
 #include "shell/prefs.h"
@@ -608,4 +609,57 @@ TEST_F(Browse, TypeAheadInASortedTextColumnFindsTheFirstMatch)
         }
         EXPECT_EQ(state->FindRow(QStringLiteral("\u00ff\u00ff no such title")), -1);
     }
+}
+
+// A view without folders gives the tree its rows a chunk at a time while the list has
+// every row at once; a view scrolled to the end, a search for a row not made yet and a
+// checker asking everything all see one consistent tree (the model tester watches).
+TEST(BrowseLargeFlatRoot, TheTreeMakesRowsAsTheyAreShownAndTheListHasThemAll)
+{
+    TTestHome home;
+    TQelDb db;
+    GenerateCollection(db, 600, 7);
+    TQelFields fields;
+    TViewDefinitions views;
+    views.TrackShowFields.AddDefaults();
+    TBrowseState state(db, fields, views);
+    QAbstractItemModelTester tester(state.TreeModel(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    state.TreeType = 1;
+    state.SetGroupField(fdNone);
+    state.RebuildTree();
+    state.SelectNode(state.Root());
+    QList<TDataItem *> all;
+    for (qsizetype a = 0; a < db.AlbumCount(); ++a)
+        for (TDataItem *disc : db.Album(a)->Children)
+            for (TDataItem *item : disc->Children)
+                all.append(item);
+    ASSERT_GT(all.size(), 5000);
+    EXPECT_EQ(state.RowCount(), all.size());
+    TFolderTreeModel *model = state.TreeModel();
+    const QModelIndex root = model->index(0, 0);
+    const int first = model->rowCount(root);
+    EXPECT_LT(first, all.size());
+
+    QTreeView view;
+    view.setModel(model);
+    view.setUniformRowHeights(true);
+    view.resize(300, 200);
+    view.expand(root);
+    view.show();
+    view.scrollToBottom();
+    QCoreApplication::processEvents();
+    EXPECT_GT(model->rowCount(root), first);
+
+    // The last row of the list, asked for by object, is made with every row before it.
+    TDataItem *last = state.CurrentItems[state.RowCount() - 1];
+    TTreeNode *node = state.ChildWithObject(state.Root(), last);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->object, last);
+    EXPECT_EQ(model->rowCount(root), all.size());
+    view.scrollTo(model->IndexOf(node));
+    QCoreApplication::processEvents();
+    for (int r = 0; r < model->rowCount(root); r += 97)
+        EXPECT_EQ(TFolderTreeModel::NodeOf(model->index(r, 0, root))->object,
+                  state.CurrentItems[r]);
 }
