@@ -494,7 +494,11 @@ std::vector<QByteArray> TQelDb::SavePieces() const
         pieces.push_back(head.Data());
     }
     TQelWriter scratch(qsizetype(64) << 10);
-    for (qsizetype i = 0; i < AlbumCount(); ++i) {
+    const qsizetype n = AlbumCount();
+    for (qsizetype i = 0; i < n; ++i) {
+        // Albums lie apart in memory, each among its tracks: fetched a few ahead.
+        if (i + 8 < n)
+            PrefetchForRead(&Album(i + 8)->Saved);
         const TAlbum *album = Album(i);
         if (album->Saved.Bytes.isEmpty())
             encodeAlbum(album, scratch);
