@@ -56,10 +56,10 @@ int main(int argc, char **argv)
         if (paths.isEmpty())
             return 1;
     } else {
-        std::vector<const TMP3File *> files;
+        std::vector<const TAudioFile *> files;
         const auto tree = ScanMp3Folder(folder);
         CollectMp3Files(*tree, files);
-        for (const TMP3File *f : files)
+        for (const TAudioFile *f : files)
             paths << f->Path;
     }
     std::vector<QByteArray> local;

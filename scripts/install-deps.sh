@@ -15,6 +15,12 @@ PACKAGES=(
   adwaita-icon-theme oxygen-icon-theme
 )
 
+# The encoders and taggers that made the committed audio fixtures: needed only to make
+# them again (scripts/make-audio-fixtures.sh), so installed only when asked for.
+if [ "${1:-}" = "--fixtures" ]; then
+  PACKAGES+=(flac vorbis-tools opus-tools ffmpeg wavpack sox python3-taglib)
+fi
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

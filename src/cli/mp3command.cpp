@@ -1,9 +1,10 @@
-// The MP3 command: reading MP3 files, one or a whole folder tree.
+// The MP3 command (also named "audio"): reading audio files, one or a whole folder tree.
 #include "cli/commands.h"
 
 #include "exchange/jsondump.h"
 #include "model/album.h"
 #include "model/qeldb.h"
+#include "mp3/audiofile.h"
 #include "mp3/mp3album.h"
 #include "mp3/mp3scan.h"
 #include "shell/fielddefaults.h"
@@ -22,18 +23,25 @@
 const char kMp3Help[] =
     "Usage: qel mp3 PATH [--json]\n"
     "       qel mp3 album DIR [--into DB.qel]\n"
+    "(\"qel audio\" is the same command.)\n"
     "\n"
-    "Reads an MP3 file, or every MP3 file of a folder and its subfolders, and prints for\n"
-    "each: its path below PATH, track number, title, artist, album, genre, size, playing\n"
-    "time and stream description, then how many files there were. With --json prints an\n"
-    "array of objects with path, track, title, artist, album, year, comment, genre, size\n"
-    "(bytes), length (seconds) and description.\n"
+    "Reads an audio file, or every audio file of a folder and its subfolders (MP3, FLAC,\n"
+    "Ogg Vorbis, Opus, M4A with AAC or ALAC, WMA, WavPack, Monkey's Audio, AIFF and WAV, by\n"
+    "their extensions .mp3 .flac .ogg .oga .opus .m4a .mp4 .wma .wv .ape .aif .aiff .wav),\n"
+    "and prints for each: its path below PATH, track number, title, artist, album, genre,\n"
+    "size, playing time and stream description, then how many files there were. A file\n"
+    "that cannot be read is listed as \"(unreadable)\". With --json prints an array of\n"
+    "objects with path, track, title, artist, album, albumArtist, disc, year, comment,\n"
+    "genre, size (bytes), length (seconds), format, sampleRate, bitsPerSample (0 for lossy\n"
+    "streams), channels, bitrate (kbit/s), picture (whether the tags carry one) and\n"
+    "description.\n"
     "\n"
     "\"album\" makes the album of a folder: its subfolders become discs (their own folders\n"
-    "section headers), its own files a disc \"Other Files\", every file a track. Prints the\n"
-    "album as qel dump prints a collection; with --into adds it to DB.qel (with the folder's\n"
-    "cover.jpg, folder.jpg or front.jpg copied into the covers folder), saves it and prints\n"
-    "the album's ID.\n";
+    "section headers), its own files a disc \"Other Files\", every file a track; a folder of\n"
+    "files whose tags name two or more discs gets a disc for each. Prints the album as qel\n"
+    "dump prints a collection; with --into adds it to DB.qel (with the folder's cover.jpg,\n"
+    "folder.jpg or front.jpg, else a picture from the files' tags, copied into the covers\n"
+    "folder), saves it and prints the album's ID.\n";
 
 namespace {
 
@@ -118,14 +126,15 @@ bool isAscii(QStringView s)
 // strings in UTF-8 with control characters escaped as QJsonDocument escapes them. Written
 // straight into the buffer, which grows once per file: only a text beyond ASCII goes
 // through a conversion.
-void appendJson(QByteArray &out, const TMP3File &f, const QString &path, bool first)
+void appendJson(QByteArray &out, const TAudioFile &f, const QString &path, bool first)
 {
     const QString description = f.Description();
     const QString genre = f.GenreName();
-    const QStringView texts[] = {f.Album, f.Artist, f.Comment, description,
-                                 genre,   path,     f.Title,   f.Year};
+    const QString format = f.FormatName();
+    const QStringView texts[] = {f.Album, f.AlbumArtist, f.Artist, f.Comment, description,
+                                 format,  genre,         path,     f.Title,   f.Year};
     QByteArray utf8[std::size(texts)];
-    qsizetype room = 512; // the keys, the numbers and the layout
+    qsizetype room = 1024; // the keys, the numbers and the layout
     for (size_t i = 0; i < std::size(texts); ++i) {
         if (!isAscii(texts[i]))
             utf8[i] = texts[i].toUtf8();
@@ -157,16 +166,24 @@ void appendJson(QByteArray &out, const TMP3File &f, const QString &path, bool fi
     };
     raw(first ? "    {\n" : ",\n    {\n");
     text("        \"album\": ", 0);
-    text(",\n        \"artist\": ", 1);
-    text(",\n        \"comment\": ", 2);
-    text(",\n        \"description\": ", 3);
-    text(",\n        \"genre\": ", 4);
+    text(",\n        \"albumArtist\": ", 1);
+    text(",\n        \"artist\": ", 2);
+    number(",\n        \"bitrate\": ", f.BitRate);
+    number(",\n        \"bitsPerSample\": ", f.BitsPerSample);
+    number(",\n        \"channels\": ", f.Channels);
+    text(",\n        \"comment\": ", 3);
+    text(",\n        \"description\": ", 4);
+    number(",\n        \"disc\": ", f.Disc);
+    text(",\n        \"format\": ", 5);
+    text(",\n        \"genre\": ", 6);
     number(",\n        \"length\": ", f.Length);
-    text(",\n        \"path\": ", 5);
+    text(",\n        \"path\": ", 7);
+    raw(f.HasPicture ? ",\n        \"picture\": true" : ",\n        \"picture\": false");
+    number(",\n        \"sampleRate\": ", f.SampleRate);
     number(",\n        \"size\": ", f.FileSize);
-    text(",\n        \"title\": ", 6);
+    text(",\n        \"title\": ", 8);
     number(",\n        \"track\": ", f.Track);
-    text(",\n        \"year\": ", 7);
+    text(",\n        \"year\": ", 9);
     raw("\n    }");
     out.truncate(p - out.constData());
 }
@@ -182,7 +199,7 @@ void appendUtf8(QByteArray &out, QStringView s)
     std::transform(s.begin(), s.end(), out.data() + at, [](QChar c) { return char(c.unicode()); });
 }
 
-void appendText(QByteArray &out, const TMP3File &f, const QString &path)
+void appendText(QByteArray &out, const TAudioFile &f, const QString &path)
 {
     const auto field = [&out](QStringView text) {
         appendUtf8(out, text);
@@ -280,18 +297,25 @@ int RunMp3(const QStringList &args)
         return Fail(QStringLiteral("qel mp3: no such file or folder: %1").arg(path));
 
     std::unique_ptr<TMP3Folder> tree;
-    std::vector<const TMP3File *> files;
-    TMP3File single;
+    std::vector<const TAudioFile *> files;
+    std::unique_ptr<TAudioFile> single;
     if (info.isDir()) {
         tree = ScanMp3Folder(path);
         CollectMp3Files(*tree, files);
     } else {
-        if (!single.ReadInfo(info.filePath()))
-            return Fail(QStringLiteral("qel mp3: \"%1\" is not a regular file").arg(path));
-        files.push_back(&single);
+        // A file named otherwise than the other formats is read as MP3, as it always was.
+        if (IsAudioFileName(path) && !IsMp3FileName(path))
+            single = std::make_unique<TTagLibFile>();
+        else
+            single = std::make_unique<TMP3File>();
+        if (!single->ReadInfo(info.filePath()))
+            return Fail(info.isFile()
+                            ? QStringLiteral("qel mp3: \"%1\" holds no audio stream").arg(path)
+                            : QStringLiteral("qel mp3: \"%1\" is not a regular file").arg(path));
+        files.push_back(single.get());
     }
     // Paths below PATH; a single file by its name.
-    const auto pathOf = [&](const TMP3File &f) { return tree ? f.RelativePath() : f.Name; };
+    const auto pathOf = [&](const TAudioFile &f) { return tree ? f.RelativePath() : f.Name; };
 
     TOutput output;
     QByteArray &out = output.bytes();
@@ -306,8 +330,11 @@ int RunMp3(const QStringList &args)
     }
     if (json)
         out += files.empty() ? "]\n" : "\n]\n";
-    else
+    else if (std::all_of(files.begin(), files.end(),
+                         [](const TAudioFile *f) { return f->Format == TAudioFormat::MP3; }))
         out += QStringLiteral("%1 MP3 files\n").arg(files.size()).toUtf8();
+    else
+        out += QStringLiteral("%1 audio files\n").arg(files.size()).toUtf8();
     if (!output.finish())
         return Fail(QStringLiteral("Standard output cannot be written"));
     return 0;

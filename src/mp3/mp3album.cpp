@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -21,11 +22,16 @@ const QString kUnset = QStringLiteral("[EMPTY]");
 
 struct TBuilder
 {
+    explicit TBuilder(TQelDb &target) : db(target) {}
+
     TQelDb &db;
     QString artist = kUnset;
     QString title = kUnset;
+    QString albumArtist = kUnset; // of the files that have one
+    QString format = kUnset;
+    std::vector<const TAudioFile *> files; // in track order
 
-    void track(TDataItem *parent, const TMP3File &file, int index)
+    void track(TDataItem *parent, const TAudioFile &file, int index)
     {
         auto *t = new TTrack(parent);
         parent->Add(t);
@@ -47,13 +53,27 @@ struct TBuilder
             title = file.Album;
         else if (title != file.Album)
             title.clear();
+        if (!file.AlbumArtist.isEmpty()) {
+            if (albumArtist == kUnset)
+                albumArtist = file.AlbumArtist;
+            else if (albumArtist != file.AlbumArtist)
+                albumArtist.clear();
+        }
+        // A file the reader could not make out says nothing of the album's format.
+        if (file.Format != TAudioFormat::Unknown) {
+            if (format == kUnset)
+                format = file.FormatName();
+            else if (format != file.FormatName())
+                format.clear();
+        }
+        files.push_back(&file);
     }
 
     // Every file below folder, depth first in list order, as tracks of parent.
     void filesBelow(TDataItem *parent, const TMP3Folder &folder, int &index)
     {
         for (const auto &item : folder.Items) {
-            if (auto *file = dynamic_cast<const TMP3File *>(item.get()))
+            if (auto *file = dynamic_cast<const TAudioFile *>(item.get()))
                 track(parent, *file, ++index);
             else if (auto *sub = dynamic_cast<const TMP3Folder *>(item.get()))
                 filesBelow(parent, *sub, index);
@@ -74,6 +94,44 @@ QString findCoverFile(const QString &folder)
     return {};
 }
 
+// The picture for the album: the first front cover in track order, else the first picture.
+TMp3Picture findEmbeddedCover(const std::vector<const TAudioFile *> &files)
+{
+    TMp3Picture first;
+    for (const TAudioFile *file : files) {
+        if (!file->HasPicture)
+            continue;
+        TMp3Picture picture = ReadAudioPicture(file->Path);
+        if (picture.Type == 3)
+            return picture;
+        if (first.Data.isEmpty())
+            first = std::move(picture);
+    }
+    return first;
+}
+
+// The root's files by the disc numbers their tags carry, when they carry two or more:
+// a box set ripped into one folder. Files without a number join the lowest disc; each
+// disc keeps the root's order, which is name order.
+std::map<int, std::vector<const TAudioFile *>> filesByDisc(const TMP3Folder &root)
+{
+    std::map<int, std::vector<const TAudioFile *>> discs;
+    for (const auto &item : root.Items) {
+        const auto *file = dynamic_cast<const TAudioFile *>(item.get());
+        if (!file)
+            return {}; // subfolders make the discs
+        if (file->Disc > 0)
+            discs[file->Disc];
+    }
+    if (discs.size() < 2)
+        return {};
+    for (const auto &item : root.Items) {
+        const auto *file = static_cast<const TAudioFile *>(item.get());
+        discs[file->Disc > 0 ? file->Disc : discs.begin()->first].push_back(file);
+    }
+    return discs;
+}
+
 } // namespace
 
 TAlbum *CreateFromMP3Folder(const TMP3Folder &root, TQelDb &db, const TFieldDefaults *defaults,
@@ -82,11 +140,19 @@ TAlbum *CreateFromMP3Folder(const TMP3Folder &root, TQelDb &db, const TFieldDefa
     auto *album = new TAlbum(&db);
     if (defaults)
         defaults->ApplyTo(*album, db);
-    album->Format = db.LookupList(fdFormat).GetOrAdd(QStringLiteral("MP3"));
-    TBuilder b{db};
+    TBuilder b(db);
 
     int discs = 0;
     size_t i = 0;
+    for (const auto &[number, files] : filesByDisc(root)) {
+        auto *disc = new TDisc(album);
+        album->Add(disc);
+        disc->Index = number;
+        int index = 0;
+        for (const TAudioFile *file : files)
+            b.track(disc, *file, ++index);
+        i = root.Items.size();
+    }
     for (; i < root.Items.size(); ++i) {
         const auto *folder = dynamic_cast<const TMP3Folder *>(root.Items[i].get());
         if (!folder)
@@ -98,7 +164,7 @@ TAlbum *CreateFromMP3Folder(const TMP3Folder &root, TQelDb &db, const TFieldDefa
         int position = 0;
         for (const auto &item : folder->Items) {
             ++position;
-            if (auto *file = dynamic_cast<const TMP3File *>(item.get())) {
+            if (auto *file = dynamic_cast<const TAudioFile *>(item.get())) {
                 b.track(disc, *file, position);
             } else if (auto *sub = dynamic_cast<const TMP3Folder *>(item.get())) {
                 auto *header = new THeader(disc);
@@ -117,13 +183,19 @@ TAlbum *CreateFromMP3Folder(const TMP3Folder &root, TQelDb &db, const TFieldDefa
         disc->Title = QStringLiteral("Other Files");
         int index = 0;
         for (; i < root.Items.size(); ++i)
-            if (auto *file = dynamic_cast<const TMP3File *>(root.Items[i].get()))
+            if (auto *file = dynamic_cast<const TAudioFile *>(root.Items[i].get()))
                 b.track(disc, *file, ++index);
     }
 
+    // The album artist that every file naming one agrees on, else the one artist of all.
+    const bool oneAlbumArtist = !b.albumArtist.isEmpty() && b.albumArtist != kUnset;
     const bool oneArtist = !b.artist.isEmpty() && b.artist != kUnset;
-    album->Artist =
-        db.LookupList(fdArtist).GetOrAddShown(oneArtist ? b.artist : QStringLiteral("Various"));
+    album->Artist = db.LookupList(fdArtist).GetOrAddShown(oneAlbumArtist ? b.albumArtist
+                                                          : oneArtist    ? b.artist
+                                                                      : QStringLiteral("Various"));
+    const bool oneFormat = !b.format.isEmpty() && b.format != kUnset;
+    album->Format =
+        db.LookupList(fdFormat).GetOrAdd(oneFormat ? b.format : QStringLiteral("Digital"));
     const bool oneTitle = !b.title.isEmpty() && b.title != kUnset;
     album->Title = oneTitle ? b.title : root.Name;
     if (album->DiscCount() == 1)
@@ -137,12 +209,8 @@ TAlbum *CreateFromMP3Folder(const TMP3Folder &root, TQelDb &db, const TFieldDefa
     if (!coversFolder.isEmpty()) {
         const QString cover = findCoverFile(root.Path);
         TMp3Picture embedded;
-        if (cover.isEmpty()) {
-            std::vector<const TMP3File *> files;
-            CollectMp3Files(root, files);
-            for (size_t f = 0; f < files.size() && embedded.Data.isEmpty(); ++f)
-                embedded = ReadMp3Picture(files[f]->Path);
-        }
+        if (cover.isEmpty())
+            embedded = findEmbeddedCover(b.files);
         if (!cover.isEmpty() || !embedded.Data.isEmpty()) {
             const QString base =
                 MakeFileNameSafe(album->Title.isEmpty() ? root.Name : QString(album->Title));

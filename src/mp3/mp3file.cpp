@@ -1,6 +1,7 @@
 #include "mp3/mp3file.h"
 
 #include "model/textcodec.h"
+#include "mp3/regularfile.h"
 #include "shell/genrelist.h"
 
 #include <QFile>
@@ -219,8 +220,9 @@ bool DecodeHeader(const uchar *h, TFrameHeader &out)
 
 struct TV2Texts
 {
-    QString title, artist, album, year, track, genre, comment;
+    QString title, artist, album, year, track, genre, comment, albumArtist, disc;
     bool commentSet = false;
+    bool hasPicture = false;
     TMp3Picture *picture = nullptr; // set when the caller wants the cover picture
 };
 
@@ -291,7 +293,7 @@ void CommentFrame(QByteArrayView data, TV2Texts &t)
     t.commentSet = true;
 }
 
-// An attached picture: the front cover wins, else the first picture of type "other".
+// An attached picture: the front cover wins, else the first picture of any type.
 void PictureFrame(bool v22, QByteArrayView data, TMp3Picture &out)
 {
     if (out.Type == 3 || data.size() < 4)
@@ -313,7 +315,7 @@ void PictureFrame(bool v22, QByteArrayView data, TMp3Picture &out)
     if (at >= data.size())
         return;
     const int type = U8(data, at);
-    if (type != 3 && (type != 0 || out.Type >= 0))
+    if (type != 3 && out.Type >= 0)
         return;
     int next = 0;
     FirstString(encoding, data, at + 1, &next);
@@ -331,7 +333,19 @@ constexpr quint32 FrameCode(const char *id)
            quint32(uchar(id[3]));
 }
 
-enum class TFrameKind { Other, Title, Artist, Album, Year, Track, Genre, Comment, Picture };
+enum class TFrameKind {
+    Other,
+    Title,
+    Artist,
+    Album,
+    Year,
+    Track,
+    Genre,
+    Comment,
+    Picture,
+    AlbumArtist,
+    Disc
+};
 
 TFrameKind KindOf(quint32 code)
 {
@@ -361,6 +375,12 @@ TFrameKind KindOf(quint32 code)
     case FrameCode("APIC"):
     case FrameCode("PIC"):
         return TFrameKind::Picture;
+    case FrameCode("TPE2"):
+    case FrameCode("TP2"):
+        return TFrameKind::AlbumArtist;
+    case FrameCode("TPOS"):
+    case FrameCode("TPA"):
+        return TFrameKind::Disc;
     default:
         return TFrameKind::Other;
     }
@@ -385,6 +405,10 @@ void TakeFrame(TFrameKind kind, bool v22, QByteArrayView data, TV2Texts &t)
         return set(t.track);
     case TFrameKind::Genre:
         return set(t.genre);
+    case TFrameKind::AlbumArtist:
+        return set(t.albumArtist);
+    case TFrameKind::Disc:
+        return set(t.disc);
     case TFrameKind::Comment:
         return CommentFrame(data, t);
     case TFrameKind::Picture:
@@ -440,6 +464,8 @@ void ReadFrames(int major, const TSource &src, qint64 start, qint64 end, const Q
         if (size <= 0 || dataAt + size > end)
             break;
         pos = dataAt + size;
+        if (kind == TFrameKind::Picture)
+            t.hasPicture = true; // known from the header: the picture itself is not read
         const bool wanted = t.picture ? kind != TFrameKind::Other
                                       : kind != TFrameKind::Picture && kind != TFrameKind::Other;
         if (!wanted || size > (t.picture ? kMaxPicture : kMaxTextFrame))
@@ -569,7 +595,8 @@ qint64 VbrFrames(QByteArrayView frame, const TFrameHeader &h)
     return 0;
 }
 
-// "(17)", "17", "(17)Rock" or a name: the list index, or -1 with text set.
+} // namespace
+
 int ParseGenre(const QString &g, QString *text)
 {
     const QStringList &list = GenreList();
@@ -593,6 +620,8 @@ int ParseGenre(const QString &g, QString *text)
     *text = s;
     return -1;
 }
+
+namespace {
 
 QString V1Text(QByteArrayView tag, int from, int width)
 {
@@ -620,13 +649,25 @@ TMP3Item *TMP3Folder::Add(std::unique_ptr<TMP3Item> item)
 
 void TMP3File::SetStreamDefaults()
 {
+    Format = TAudioFormat::MP3;
     Version = 0;
     Layer = 3;
     BitRate = 128;
     SampleRate = 44100;
     ChannelMode = 1;
+    Channels = 2;
+    BitsPerSample = 0;
     Length = FileSize * 8 / 128000;
     Vbr = false;
+}
+
+// A leading number as tags write it ("3", "3/12"); 0 when there is none.
+static int LeadingNumber(QStringView text)
+{
+    bool ok = false;
+    const qsizetype slash = text.indexOf(QLatin1Char('/'));
+    const int n = (slash < 0 ? text : text.left(slash)).trimmed().toInt(&ok);
+    return ok && n >= 0 ? n : 0;
 }
 
 static void ReadAll(TMP3File &f, const TSource &src)
@@ -639,12 +680,18 @@ static void ReadAll(TMP3File &f, const TSource &src)
     f.Track = 0;
     f.Genre = kOtherGenre;
     f.GenreText.clear();
+    f.AlbumArtist.clear();
+    f.Disc = 0;
+    f.HasPicture = false;
     f.FileSize = src.Size();
+    f.Format = TAudioFormat::MP3;
     f.Version = 0;
     f.Layer = 3;
     f.BitRate = 128;
     f.SampleRate = 44100;
     f.ChannelMode = 1;
+    f.Channels = 2;
+    f.BitsPerSample = 0;
     f.Length = f.FileSize * 8 / 128000;
     f.Vbr = false;
     if (src.Size() < 128)
@@ -681,6 +728,9 @@ static void ReadAll(TMP3File &f, const TSource &src)
         if (ok && n >= 0)
             f.Track = n;
     }
+    f.AlbumArtist = v2.albumArtist;
+    f.Disc = LeadingNumber(v2.disc);
+    f.HasPicture = v2.hasPicture;
     if (!v2.genre.isEmpty()) {
         QString text;
         const int g = ParseGenre(v2.genre, &text);
@@ -701,6 +751,7 @@ static void ReadAll(TMP3File &f, const TSource &src)
     f.BitRate = h.bitRate;
     f.SampleRate = h.sampleRate;
     f.ChannelMode = quint8(h.mode);
+    f.Channels = h.mode == 3 ? 1 : 2;
     const qint64 frames = VbrFrames(frame, h);
     if (frames > 0) {
         f.Length = frames * h.samples / h.sampleRate;
@@ -711,12 +762,6 @@ static void ReadAll(TMP3File &f, const TSource &src)
     }
 }
 
-namespace {
-
-// Opens path for reading only when it is a regular file. The open does not wait (a named
-// pipe would block it until a writer came), and the type is taken from the open
-// descriptor, so nothing can swap the file in between. Returns -1 with *st untouched when
-// the open fails, and with st_mode cleared when the file is not regular.
 int OpenRegular(const QByteArray &local, struct stat *st)
 {
     const int fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -732,8 +777,6 @@ int OpenRegular(const QByteArray &local, struct stat *st)
     ::fcntl(fd, F_SETFL, 0);
     return fd;
 }
-
-} // namespace
 
 bool TMP3File::ReadInfo(const QString &path)
 {
@@ -758,6 +801,9 @@ bool TMP3File::ReadInfo(const QString &path)
         Track = 0;
         Genre = kOtherGenre;
         GenreText.clear();
+        AlbumArtist.clear();
+        Disc = 0;
+        HasPicture = false;
         FileSize = qint64(st.st_size);
         SetStreamDefaults();
         return true;
@@ -774,7 +820,7 @@ void TMP3File::ReadFromBytes(const QByteArray &bytes)
     ReadAll(*this, src);
 }
 
-QString TMP3File::GenreName() const
+QString TAudioFile::GenreName() const
 {
     if (!GenreText.isEmpty())
         return GenreText;
@@ -807,12 +853,12 @@ QString TMP3File::Description() const
     return QString::fromLatin1(text, p - text);
 }
 
-QString TMP3File::SizeText() const
+QString TAudioFile::SizeText() const
 {
     return QLocale().toString(double(FileSize) / 1000.0, 'f', 0) + QStringLiteral(" KB");
 }
 
-QString TMP3File::LengthText() const
+QString TAudioFile::LengthText() const
 {
     char text[32];
     const int n =

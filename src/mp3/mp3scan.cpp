@@ -27,15 +27,16 @@ struct TListing
     QString path;
     QByteArray local; // path in the file system's encoding
     QString name;
-    std::vector<QString> files; // names of the MP3 files
+    std::vector<QString> files; // names of the audio files
     std::vector<TListing> folders;
-    int total = 0; // MP3 files here and below
+    int total = 0;       // audio files here and below
+    bool others = false; // some of them, here or below, are not MP3 files
 };
 
-bool isMp3Name(const char *name, size_t length)
+bool isMp4Name(const char *name, size_t length)
 {
     return length > 4 && name[length - 4] == '.' && (name[length - 3] | 0x20) == 'm' &&
-           (name[length - 2] | 0x20) == 'p' && name[length - 1] == '3';
+           (name[length - 2] | 0x20) == 'p' && name[length - 1] == '4';
 }
 
 bool byName(const QString &a, const QString &b)
@@ -53,7 +54,7 @@ QByteArray withSlash(const QByteArray &folder)
     return folder.endsWith('/') ? folder : folder + '/';
 }
 
-// Lists listing.local and the folders below it: the MP3 files (regular files or links to
+// Lists listing.local and the folders below it: the audio files (regular files or links to
 // them; a named pipe would stop the reading pass for good) and the folders (a link to a
 // folder is not followed, so no loop). Hidden entries are left out. go is called after
 // each entry; false stops the listing.
@@ -82,10 +83,16 @@ bool listTree(TListing &listing, const std::function<bool()> &go)
         }
         if (type == DT_DIR) {
             folders.emplace_back(name, qsizetype(length));
-        } else if (isMp3Name(name, length)) {
+        } else if (IsAudioFileName(name, length)) {
             if (type == DT_REG ||
-                (type == DT_LNK && ::fstatat(fd, name, &st, 0) == 0 && S_ISREG(st.st_mode)))
-                listing.files.push_back(QFile::decodeName(QByteArray(name, qsizetype(length))));
+                (type == DT_LNK && ::fstatat(fd, name, &st, 0) == 0 && S_ISREG(st.st_mode))) {
+                QString file = QFile::decodeName(QByteArray(name, qsizetype(length)));
+                // An .mp4 file is as often a film: the count takes only those with sound.
+                if (!isMp4Name(name, length) || ReadAudioFile(withSlash(listing.path) + file)) {
+                    listing.others = listing.others || !IsMp3FileName(file);
+                    listing.files.push_back(std::move(file));
+                }
+            }
         }
         if (go && !go()) {
             going = false;
@@ -109,6 +116,7 @@ bool listTree(TListing &listing, const std::function<bool()> &go)
             break;
         going = listTree(sub, go);
         listing.total += sub.total;
+        listing.others = listing.others || sub.others;
     }
     return going;
 }
@@ -149,17 +157,14 @@ public:
         std::vector<QString> paths;
         paths.reserve(size_t(listing.total));
         collectPaths(listing, paths);
-        std::vector<std::unique_ptr<TMP3File>> ready(paths.size());
+        std::vector<std::unique_ptr<TAudioFile>> ready(paths.size());
         std::atomic<size_t> next{0};
         std::mutex failureLock;
         std::exception_ptr failure;
         const auto work = [&] {
             try {
-                for (size_t i; (i = next.fetch_add(1)) < paths.size();) {
-                    auto file = std::make_unique<TMP3File>();
-                    if (file->ReadInfo(paths[i]))
-                        ready[i] = std::move(file);
-                }
+                for (size_t i; (i = next.fetch_add(1)) < paths.size();)
+                    ready[i] = ReadAudioFile(paths[i]);
             } catch (...) {
                 const std::lock_guard lock(failureLock);
                 failure = std::current_exception();
@@ -181,33 +186,31 @@ public:
         m_ready = std::move(ready);
     }
 
-    // The file name in the folder at prefix; null when it is no regular file.
-    std::unique_ptr<TMP3File> Take(const QString &prefix, const QString &name)
+    // The file name in the folder at prefix; null when it is no regular file or holds no
+    // audio.
+    std::unique_ptr<TAudioFile> Take(const QString &prefix, const QString &name)
     {
         if (m_next < m_ready.size())
             return std::move(m_ready[m_next++]);
-        auto file = std::make_unique<TMP3File>();
-        if (!file->ReadInfo(prefix + name))
-            file.reset();
-        return file;
+        return ReadAudioFile(prefix + name);
     }
 
 private:
-    std::vector<std::unique_ptr<TMP3File>> m_ready;
+    std::vector<std::unique_ptr<TAudioFile>> m_ready;
     size_t m_next = 0;
 };
 
 // Reads the listed files into folder and, when recursive, the listed subfolders below
-// it (those without MP3 files left out); otherwise the subfolders are added unread.
+// it (those without audio files left out); otherwise the subfolders are added unread.
 // onFile is called after each file; false stops. skipped counts the listed files that
-// were no longer regular files when read.
+// were no longer regular files when read, or held no audio.
 bool readListing(const TListing &listing, TMP3Folder &folder, bool recursive, TFileSupply &supply,
                  const std::function<bool()> &onFile, int &skipped)
 {
     folder.Items.reserve(listing.files.size() + listing.folders.size());
     const QString prefix = withSlash(listing.path);
     for (const QString &name : listing.files) {
-        if (std::unique_ptr<TMP3File> file = supply.Take(prefix, name))
+        if (std::unique_ptr<TAudioFile> file = supply.Take(prefix, name))
             folder.Add(std::move(file));
         else
             ++skipped;
@@ -240,8 +243,8 @@ void sortTree(TMP3Folder &folder, bool foldersFirst)
 {
     const auto before = [foldersFirst](const std::unique_ptr<TMP3Item> &a,
                                        const std::unique_ptr<TMP3Item> &b) {
-        const auto *fa = dynamic_cast<const TMP3File *>(a.get());
-        const auto *fb = dynamic_cast<const TMP3File *>(b.get());
+        const auto *fa = dynamic_cast<const TAudioFile *>(a.get());
+        const auto *fb = dynamic_cast<const TAudioFile *>(b.get());
         if (foldersFirst && !fa != !fb)
             return !fa;
         if (const int c = CompareFolded(a->Name, b->Name))
@@ -284,10 +287,10 @@ std::unique_ptr<TMP3Folder> ScanMp3Folder(const QString &path,
     return root;
 }
 
-void CollectMp3Files(const TMP3Folder &folder, std::vector<const TMP3File *> &out)
+void CollectMp3Files(const TMP3Folder &folder, std::vector<const TAudioFile *> &out)
 {
     for (const auto &item : folder.Items) {
-        if (auto *file = dynamic_cast<const TMP3File *>(item.get()))
+        if (auto *file = dynamic_cast<const TAudioFile *>(item.get()))
             out.push_back(file);
         else if (auto *sub = dynamic_cast<const TMP3Folder *>(item.get()))
             CollectMp3Files(*sub, out);
@@ -325,6 +328,7 @@ int TMP3Scanner::Scan(TMP3Folder &root, bool recursive)
     if (m_scanning || root.Path.isEmpty())
         return 0;
     m_scanning = true;
+    m_otherFormats = false;
     Folder = &root;
     Start();
     m_percent = -1;
@@ -340,6 +344,7 @@ int TMP3Scanner::Scan(TMP3Folder &root, bool recursive)
         return !Cancelled();
     });
     int total = listing.total;
+    m_otherFormats = listing.others;
     Max = recursive ? total : int(listing.files.size());
     SetMessage(QCoreApplication::translate("TMP3Scanner", "Reading file info... (ESC to cancel)"));
     if (!Cancelled()) {

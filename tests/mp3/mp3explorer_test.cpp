@@ -12,6 +12,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -95,6 +98,53 @@ TEST(Mp3Explorer, ListsStatusAndAlbum)
     window.ScanFolder(host.home.file(QStringLiteral("Empty")));
     EXPECT_FALSE(create->isEnabled());
     EXPECT_EQ(status->text(), QStringLiteral("0 MP3 files"));
+}
+
+// Other formats beside MP3 files: each listed with its stream, a file no reader makes out
+// as "(unreadable)", a film without sound not at all; the texts say "audio files".
+TEST(Mp3Explorer, OtherFormatsAreListedAsAudioFiles)
+{
+    TExplorerHost host;
+    const QString root = host.home.file(QStringLiteral("Mixed"));
+    LayOutMp3Tree(root, {QStringLiteral("a.flac=formats/flac.flac"),
+                         QStringLiteral("b.mp3=formats/mp3.mp3"), QStringLiteral("c.flac="),
+                         QStringLiteral("Sub/d.m4a=formats/aac.m4a"),
+                         QStringLiteral("Sub/film.mp4=formats/video.mp4")});
+    QString flacType;
+    for (const QJsonValue &v :
+         QJsonDocument::fromJson(
+             ReadFileBytes(kAudioFixtures + QStringLiteral("/formats/expectations.json")))
+             .array())
+        if (v[QStringLiteral("path")] == QStringLiteral("flac.flac"))
+            flacType = v[QStringLiteral("description")].toString();
+    ASSERT_FALSE(flacType.isEmpty());
+    host.store.WriteString(QStringLiteral("ScanMp3Screen"), QStringLiteral("InitialFolder"), root);
+    TfmScanMp3 window(host.db, host.dm, {});
+    window.show();
+    QCoreApplication::sendPostedEvents(&window, QEvent::MetaCall); // the first scan
+    auto *list = Child<QTreeWidget>(&window, "lvMp3");
+    auto *status = Child<QLabel>(&window, "pnMessage");
+    const auto column = [list](int c) {
+        QStringList out;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            out << list->topLevelItem(i)->text(c);
+        return out;
+    };
+    EXPECT_EQ(column(0), (QStringList{QStringLiteral("Sub"), QStringLiteral("a.flac"),
+                                      QStringLiteral("b.mp3"), QStringLiteral("c.flac")}));
+    EXPECT_EQ(column(8),
+              (QStringList{QString(), flacType,
+                           QStringLiteral("MPEG 2.5, layer 3, 32kbps, 8kHz, Single Channel"),
+                           QStringLiteral("(unreadable)")}));
+    EXPECT_EQ(column(2).value(1), QStringLiteral("FLAC Title"));
+    EXPECT_EQ(status->text(), QStringLiteral("3 audio files (1 audio files found in subfolders)"));
+    list->setCurrentItem(list->topLevelItem(1));
+    EXPECT_TRUE(Child<QAction>(&window, "acPlay")->isEnabled());
+
+    Child<QCheckBox>(&window, "ckShowFlatList")->click();
+    EXPECT_EQ(column(0), (QStringList{QStringLiteral("Sub/d.m4a"), QStringLiteral("a.flac"),
+                                      QStringLiteral("b.mp3"), QStringLiteral("c.flac")}));
+    EXPECT_EQ(status->text(), QStringLiteral("4 audio files"));
 }
 
 // Esc during a scan stops it; the list then shows nothing.

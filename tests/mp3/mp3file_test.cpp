@@ -376,6 +376,33 @@ TEST(Mp3Reader, Version2Frames)
     }
 }
 
+TEST(Mp3Reader, AlbumArtistAndDisc)
+{
+    const struct
+    {
+        const char *what;
+        QByteArray tag;
+        const char *albumArtist;
+        int disc;
+    } cases[] = {
+        {"2.3",
+         Id3v2(3, 0, Frame23("TPE2", Latin1Text("Band")) + Frame23("TPOS", Latin1Text("2/3"))),
+         "Band", 2},
+        {"2.2", Id3v2(2, 0, Frame22("TP2", Latin1Text("Band")) + Frame22("TPA", Latin1Text("4"))),
+         "Band", 4},
+        {"a disc that is no number", Id3v2(4, 0, Frame24("TPOS", Latin1Text("B"))), "", 0},
+        {"none", Id3v2(3, 0, Frame23("TIT2", Latin1Text("T"))), "", 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const TMP3File f = Read(c.tag + Cbr128(4));
+        EXPECT_EQ(f.AlbumArtist, QLatin1String(c.albumArtist));
+        EXPECT_EQ(f.Disc, c.disc);
+        EXPECT_EQ(f.Channels, 2);
+        EXPECT_EQ(f.FormatName(), QStringLiteral("MP3"));
+    }
+}
+
 TEST(Mp3Reader, GenresAndComments)
 {
     struct Case
@@ -453,6 +480,7 @@ TEST(Mp3Reader, PicturesAreReadOnlyWhenAskedFor)
     const QByteArray front23 =
         QByteArray(1, 1) + "image/jpeg" + '\0' + char(3) + QByteArray("\xff\xfe\0\0", 4) + jpeg;
     const QByteArray other22 = QByteArray(1, 0) + "PNG" + char(0) + '\0' + png;
+    const QByteArray back23 = QByteArray(1, 0) + "image/png" + '\0' + char(4) + '\0' + png;
     struct Case
     {
         const char *what;
@@ -465,6 +493,7 @@ TEST(Mp3Reader, PicturesAreReadOnlyWhenAskedFor)
          QStringLiteral("jpg")},
         {"a picture of type other alone", Id3v2(3, 0, Frame23("APIC", other23)), png,
          QStringLiteral("png")},
+        {"a back cover alone", Id3v2(3, 0, Frame23("APIC", back23)), png, QStringLiteral("png")},
         {"version 2.2", Id3v2(2, 0, Frame22("PIC", other22)), png, QStringLiteral("png")},
         {"a picture frame cut short",
          Id3v2(3, 0, Frame23("APIC", QByteArray(1, 0) + "image/png")),
@@ -480,9 +509,10 @@ TEST(Mp3Reader, PicturesAreReadOnlyWhenAskedFor)
         const TMp3Picture picture = ReadMp3Picture(path);
         EXPECT_EQ(picture.Data, c.data);
         EXPECT_EQ(picture.Extension(), c.ext);
-        TMP3File f; // reading the tags never needs the picture
+        TMP3File f; // reading the tags never needs the picture, only its frame's header
         f.ReadInfo(path);
         EXPECT_EQ(f.Length, 0);
+        EXPECT_EQ(f.HasPicture, !c.tag.isEmpty());
     }
 }
 

@@ -29,10 +29,10 @@ namespace {
 
 QStringList relativePaths(const TMP3Folder &tree)
 {
-    std::vector<const TMP3File *> files;
+    std::vector<const TAudioFile *> files;
     CollectMp3Files(tree, files);
     QStringList out;
-    for (const TMP3File *f : files)
+    for (const TAudioFile *f : files)
         out << f->RelativePath();
     return out;
 }
@@ -232,10 +232,10 @@ TEST(Mp3Scan, ReadingOnThreadsKeepsTheTree)
                      .arg(i % 2 ? QStringLiteral("v1.mp3") : QStringLiteral("v11.mp3"));
     LayOutMp3Tree(root, files);
     const auto fields = [](const TMP3Folder &tree) {
-        std::vector<const TMP3File *> all;
+        std::vector<const TAudioFile *> all;
         CollectMp3Files(tree, all);
         QStringList out;
-        for (const TMP3File *f : all)
+        for (const TAudioFile *f : all)
             out << f->RelativePath() + u' ' + f->Title + u' ' + f->Description();
         return out;
     };

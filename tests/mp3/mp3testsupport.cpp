@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 const QString kMp3Fixtures = QStringLiteral(QEL_TEST_FIXTURES "/mp3");
+const QString kAudioFixtures = QStringLiteral(QEL_TEST_FIXTURES "/audio");
 
 void LayOutMp3Tree(const QString &root, const QStringList &entries)
 {
@@ -16,6 +17,8 @@ void LayOutMp3Tree(const QString &root, const QStringList &entries)
         if (source.isEmpty())
             WriteFileBytes(target, QByteArray(1000, '\0'));
         else
-            ASSERT_TRUE(QFile::copy(kMp3Fixtures + u'/' + source, target)) << target.toStdString();
+            ASSERT_TRUE(QFile::copy(
+                (source.contains(u'/') ? kAudioFixtures : kMp3Fixtures) + u'/' + source, target))
+                << target.toStdString();
     }
 }

@@ -273,6 +273,7 @@ void TfmScanMp3::scan(bool recursive)
     m_root->Path = m_folder;
     updateCommands();
     m_total = m_scanner->Scan(*m_root, recursive);
+    m_otherFormats = m_scanner->OtherFormats();
     m_recursive = recursive && !m_scanner->Cancelled(); // a cancelled tree is empty
     m_cancelScan->setEnabled(false);
     m_progress->hide();
@@ -284,7 +285,7 @@ void TfmScanMp3::addFileRow(const TMP3Item *item, bool flat)
     auto *row = new QTreeWidgetItem(m_list);
     row->setData(0, Qt::UserRole,
                  QVariant::fromValue(const_cast<void *>(static_cast<const void *>(item))));
-    const auto *file = dynamic_cast<const TMP3File *>(item);
+    const auto *file = dynamic_cast<const TAudioFile *>(item);
     if (!file) {
         row->setText(0, item->Name);
         row->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
@@ -309,22 +310,29 @@ void TfmScanMp3::fillList()
     const bool flat = m_flat->isChecked();
     int files = 0;
     if (flat) {
-        std::vector<const TMP3File *> all;
+        std::vector<const TAudioFile *> all;
         CollectMp3Files(*m_root, all);
-        for (const TMP3File *f : all)
+        for (const TAudioFile *f : all)
             addFileRow(f, true);
         files = int(all.size());
     } else {
         for (const auto &item : m_root->Items) {
             addFileRow(item.get(), false);
-            files += dynamic_cast<const TMP3File *>(item.get()) ? 1 : 0;
+            files += dynamic_cast<const TAudioFile *>(item.get()) ? 1 : 0;
         }
     }
     m_list->setUpdatesEnabled(true);
-    m_message->setText(flat ? tr("%1 MP3 files").arg(files)
-                            : tr("%1 MP3 files (%2 MP3 files found in subfolders)")
-                                  .arg(files)
-                                  .arg(m_total - files));
+    // A folder of MP3 files alone reads as it always did.
+    if (!m_otherFormats)
+        m_message->setText(flat ? tr("%1 MP3 files").arg(files)
+                                : tr("%1 MP3 files (%2 MP3 files found in subfolders)")
+                                      .arg(files)
+                                      .arg(m_total - files));
+    else
+        m_message->setText(flat ? tr("%1 audio files").arg(files)
+                                : tr("%1 audio files (%2 audio files found in subfolders)")
+                                      .arg(files)
+                                      .arg(m_total - files));
     if (m_list->topLevelItemCount() > 0)
         m_list->setCurrentItem(m_list->topLevelItem(0));
     updateCommands();
@@ -339,13 +347,13 @@ const TMP3Item *TfmScanMp3::currentItem() const
 
 void TfmScanMp3::updateCommands()
 {
-    m_play->setEnabled(!Scanning() && dynamic_cast<const TMP3File *>(currentItem()));
+    m_play->setEnabled(!Scanning() && dynamic_cast<const TAudioFile *>(currentItem()));
     m_create->setEnabled(!Scanning() && m_total > 0);
 }
 
 void TfmScanMp3::play()
 {
-    const auto *file = dynamic_cast<const TMP3File *>(currentItem());
+    const auto *file = dynamic_cast<const TAudioFile *>(currentItem());
     if (!file)
         return;
     if (!QFileInfo(file->Path).isFile()) {

@@ -21,8 +21,9 @@ class TMP3Scanner;
 class TQelDb;
 class TdmGlobal;
 
-// The MP3 explorer: a folder tree beside the MP3 files of the chosen folder with their
-// tags and stream values; plays a file and makes a new album of the folder.
+// The MP3 explorer: a folder tree beside the audio files of the chosen folder (MP3 and
+// the other common formats) with their tags and stream values; plays a file and makes a
+// new album of the folder.
 class TfmScanMp3 : public QDialog
 {
     Q_OBJECT
@@ -62,7 +63,8 @@ private:
     std::unique_ptr<TMP3Scanner> m_scanner;
     QString m_folder;
     int m_total = 0;
-    bool m_recursive = false; // how the root was read
+    bool m_otherFormats = false; // the folder holds other audio files than MP3 files
+    bool m_recursive = false;    // how the root was read
     bool m_shown = false;
 
     QLabel *m_pnFolder;
