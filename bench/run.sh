@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-programs=(bench_database bench_views bench_thumbnail bench_lookups bench_backups bench_reports bench_mp3 bench_mp3_process bench_audio bench_export bench_window)
+programs=(bench_database bench_views bench_thumbnail bench_lookups bench_lookupmerge bench_bulkchange bench_backups bench_reports bench_mp3 bench_mp3_process bench_audio bench_export bench_import bench_window)
 if [[ $# -gt 0 && $1 != -* ]]; then
   programs=("$1")
   shift

@@ -274,5 +274,8 @@ int WriteScreenshots(TfmMain &main, const QString &folder)
     failures += WriteMp3Screenshots(main, folder);
     failures += WriteCddbScreenshots(main, folder);
     failures += WriteExchangeScreenshots(main, folder);
+    failures += WriteMusicBrainzScreenshots(main, folder);
+    failures += WriteBulkChangeScreenshots(main, folder);
+    failures += WriteLookupScreenshots(main, folder);
     return failures;
 }

@@ -19,6 +19,9 @@ bool WriteMainWindowPicture(TfmMain &main, const QString &file);
 int WriteMp3Screenshots(TfmMain &main, const QString &folder);
 int WriteCddbScreenshots(TfmMain &main, const QString &folder);
 int WriteExchangeScreenshots(TfmMain &main, const QString &folder);
+int WriteMusicBrainzScreenshots(TfmMain &main, const QString &folder);
+int WriteBulkChangeScreenshots(TfmMain &main, const QString &folder);
+int WriteLookupScreenshots(TfmMain &main, const QString &folder);
 
 // Lets pending events run, so a window shown just now is laid out and painted.
 void settle();

@@ -167,6 +167,8 @@ void TCdScanner::Scan(const QString &source, TScanCD &disc)
         for (size_t i = 0; i < starts.size(); ++i) {
             TScanTrack &track = disc.AddTrack();
             track.StartFrame = starts[i];
+            const track_format_t format = cdio_get_track_format(cd.p, track_t(first + i));
+            track.Data = format != TRACK_FORMAT_AUDIO && format != TRACK_FORMAT_ERROR;
             track.DeviceLength =
                 i + 1 < starts.size() ? starts[i + 1] - starts[i] : leadOut - starts[i] - 1;
         }

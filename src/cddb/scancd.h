@@ -12,6 +12,7 @@ struct TScanTrack
     qint32 StartFrame = 0;   // absolute, with the 150-frame lead-in
     qint32 DeviceLength = 0; // as the drive reports it; the last track one frame more
     qint32 Length = 0;       // from the offsets: the length shown and stored
+    bool Data = false;       // a data track (the last one of an enhanced CD); never stored
 
     qint32 StartSeconds() const { return StartFrame / 75; }
     qint32 LengthSeconds() const { return Length / 75; }

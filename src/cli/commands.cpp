@@ -144,6 +144,11 @@ const QList<TCommand> &Commands()
         {"import", "import titles from other programs", kImportHelp, RunImport},
         {"report", "print a list or album report to PDF", kReportHelp, RunReport},
         {"backups", "list or restore a collection's backups", kBackupsHelp, RunBackups},
+        {"mb", "MusicBrainz: disc ID, look-up, album with cover", kMbHelp, RunMb},
+        {"set", "give many albums or tracks the same field values", kSetHelp, RunSet},
+        {"stats", "print the totals and the chart series of a collection", kStatsHelp, RunStats},
+        {"lookup", "merge lookup entries, or find entries named alike", kLookupHelp, RunLookup},
+        {"duplicates", "print the albums that are likely the same", kDuplicatesHelp, RunDuplicates},
     };
     return commands;
 }

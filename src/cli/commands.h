@@ -52,6 +52,7 @@ extern const char kExportHelp[];
 extern const char kImportHelp[];
 extern const char kReportHelp[];
 extern const char kBackupsHelp[];
+extern const char kMbHelp[]; // mbcommand.cpp
 int RunDiscid(const QStringList &args);
 int RunCddb(const QStringList &args);
 int RunScanlist(const QStringList &args);
@@ -60,6 +61,15 @@ int RunExport(const QStringList &args);
 int RunImport(const QStringList &args);
 int RunReport(const QStringList &args);
 int RunBackups(const QStringList &args);
+int RunMb(const QStringList &args);
+extern const char kSetHelp[];   // setcommand.cpp
+extern const char kStatsHelp[]; // statscommand.cpp
+int RunSet(const QStringList &args);
+int RunStats(const QStringList &args);
+extern const char kLookupHelp[];     // lookupcommand.cpp
+extern const char kDuplicatesHelp[]; // duplicatescommand.cpp
+int RunLookup(const QStringList &args);
+int RunDuplicates(const QStringList &args);
 
 // False, with the message printed, when path is something other than a file with
 // content: a folder, a pipe, a device, or an empty file.

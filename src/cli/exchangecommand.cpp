@@ -1,15 +1,20 @@
-// The exports: the current list, all albums or all tracks as delimited text or HTML.
+// The exports (the current list, all albums or all tracks as delimited text or HTML)
+// and the imports of delimited text and of a Discogs collection export.
 #include "cli/commands.h"
 #include "cli/listoptions.h"
 #include "cli/winecli.h"
 
+#include "exchange/delimitedimport.h"
+#include "exchange/discogsimport.h"
 #include "exchange/export.h"
 #include "model/general.h"
 #include "model/qeldb.h"
+#include "services/backups.h"
 #include "views/browsestate.h"
 #include "views/listfields.h"
 
 #include <QFileInfo>
+#include <memory>
 
 const char kExportHelp[] =
     "Usage: qel export DB.qel OUT --format csv|html [--all-albums|--all-tracks]\n"
@@ -38,6 +43,43 @@ const char kExportHelp[] =
     "  --force           replace an existing OUT (without it an existing file is left alone)\n\n"
     "`qel export cdplayer` and `qel export cdvalet` write all albums to the CD Player's\n"
     "cdplayer.ini and to CD Valet's files.\n";
+
+const char kImportHelp[] =
+    "Usage: qel import csv DB.qel FILE [--delimiter D] [--qualifier Q] [--encoding E]\n"
+    "                      [--map COLUMN=FIELD]...\n"
+    "       qel import discogs DB.qel FILE\n"
+    "       qel import cdplayer DB.qel [INI]\n"
+    "       qel import cdvalet DB.qel [DIR]\n"
+    "\n"
+    "Adds albums to the collection DB.qel (made when it does not exist yet), prints the\n"
+    "summary (albums, tracks, skipped rows, values that could not be converted) and saves\n"
+    "DB.qel when something was imported, after keeping a backup of it. Albums already in\n"
+    "the collection are never changed.\n"
+    "\n"
+    "csv: delimited text whose first row names the columns, such as `qel export --names`\n"
+    "writes it, Python's csv module or a spreadsheet. Columns go to the fields they are\n"
+    "named after (the fields' default names, any case; \"Artist\" for \"Artist/Composer\",\n"
+    "\"Album\" for \"Album Title\" or \"Title\"). When a column of a track-level field is\n"
+    "there (\"Album Title\", \"Position\", \"Disc Index\", ...), each row is a track, and\n"
+    "consecutive rows with the same \"Album Title\", \"Album Index\", \"Album Name\" and\n"
+    "\"Album ID\" are one album; otherwise each row is an album. Values that do not convert\n"
+    "stay empty.\n"
+    "  --delimiter D     ';', ',', tab or space (default: guessed from the file)\n"
+    "  --qualifier Q     double, single or none (default: guessed)\n"
+    "  --encoding E      utf-8 or cp1252 (default: utf-8 unless the file is not valid\n"
+    "                    UTF-8)\n"
+    "  --map COLUMN=FIELD  the column goes to the field (a default name); COLUMN=skip\n"
+    "                    leaves it out\n"
+    "\n"
+    "discogs: the CSV file of a Discogs collection export, one album per row. A row whose\n"
+    "release the collection already holds (the line \"Discogs: <release>\" in an album's\n"
+    "comments) is skipped, so importing a newer export adds only what is new.\n"
+    "\n"
+    "cdplayer, cdvalet: the discs of the CD Player's cdplayer.ini, or of CD Valet's\n"
+    "catalogue (the files CDValet.toc and CDValet.dat in DIR); discs the collection holds\n"
+    "already are skipped. Without INI or DIR the file or folder is the one of the settings\n"
+    "(\"CdPlayer/WindowsFolder\", \"CdValet/MainDirectory\") or of the Wine prefix\n"
+    "($WINEPREFIX, by default ~/.wine).\n";
 
 namespace {
 
@@ -219,7 +261,210 @@ int run(const QStringList &args)
     });
 }
 
+// The imports of delimited text and of a Discogs export.
+
+const char *const kImportUsage =
+    "Usage: qel import csv DB.qel FILE [--delimiter ';'|','|tab|space]\n"
+    "                      [--qualifier double|single|none] [--encoding utf-8|cp1252]\n"
+    "                      [--map COLUMN=FIELD]...\n"
+    "       qel import discogs DB.qel FILE";
+
+struct TImportOptions
+{
+    QString kind; // "csv" or "discogs"
+    QString db;
+    QString file;
+    TDelimitedFormat format;
+    int guess = fgAll;
+    QStringList maps; // COLUMN=FIELD, as given
+};
+
+TImportOptions parseImport(const QStringList &args)
+{
+    TImportOptions o;
+    o.kind = args.front();
+    const bool csv = o.kind == QLatin1String("csv");
+    QStringList positional;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString &a = args[i];
+        auto value = [&]() -> QString {
+            if (i + 1 >= args.size())
+                throw TListError{
+                    QStringLiteral("%1 needs a value\n%2").arg(a, QLatin1String(kImportUsage))};
+            return args[++i];
+        };
+        const bool option = a.startsWith(QStringLiteral("--"));
+        if (option && !csv)
+            throw TListError{QStringLiteral("qel import discogs: unexpected argument '%1'\n%2")
+                                 .arg(a, QLatin1String(kImportUsage))};
+        if (a == QStringLiteral("--delimiter")) {
+            const QString d = value();
+            const int at = QStringList{QStringLiteral(";"), QStringLiteral(","),
+                                       QStringLiteral("tab"), QStringLiteral("space")}
+                               .indexOf(d);
+            if (at < 0)
+                throw TListError{
+                    QStringLiteral("Unknown delimiter \"%1\": use ';', ',', tab or space").arg(d)};
+            o.format.Delimiter = kDelimitedDelimiters[at];
+            o.guess &= ~fgDelimiter;
+        } else if (a == QStringLiteral("--qualifier")) {
+            const QString q = value();
+            const int at = QStringList{QStringLiteral("double"), QStringLiteral("single"),
+                                       QStringLiteral("none")}
+                               .indexOf(q);
+            if (at < 0)
+                throw TListError{
+                    QStringLiteral("Unknown qualifier \"%1\": use double, single or none").arg(q)};
+            o.format.Qualifier = kDelimitedQualifiers[at];
+            o.guess &= ~fgQualifier;
+        } else if (a == QStringLiteral("--encoding")) {
+            const QString e = value().toLower();
+            if (e == QStringLiteral("utf-8") || e == QStringLiteral("utf8"))
+                o.format.Encoding = TTextEncoding::Utf8;
+            else if (e == QStringLiteral("cp1252") || e == QStringLiteral("windows-1252"))
+                o.format.Encoding = TTextEncoding::Cp1252;
+            else
+                throw TListError{
+                    QStringLiteral("Unknown encoding \"%1\": use utf-8 or cp1252").arg(e)};
+            o.guess &= ~fgEncoding;
+        } else if (a == QStringLiteral("--map")) {
+            const QString m = value();
+            if (m.indexOf(u'=') <= 0)
+                throw TListError{
+                    QStringLiteral("--map takes COLUMN=FIELD (or COLUMN=skip), not \"%1\"").arg(m)};
+            o.maps << m;
+        } else if (!option && positional.size() < 2) {
+            positional << a;
+        } else {
+            throw TListError{QStringLiteral("qel import %1: unexpected argument '%2'\n%3")
+                                 .arg(o.kind, a, QLatin1String(kImportUsage))};
+        }
+    }
+    if (positional.size() < 2)
+        throw TListError{QLatin1String(kImportUsage)};
+    o.db = positional[0];
+    o.file = positional[1];
+    return o;
+}
+
+// The columns of the file and their fields: guessed, except where --map says.
+TColumnMapping mappingOf(const TImportOptions &o, const QStringList &columns)
+{
+    std::vector<std::optional<TFieldId>> preset(std::size_t(columns.size()));
+    for (const QString &m : o.maps) {
+        const qsizetype eq = m.lastIndexOf(u'=');
+        const QString column = m.left(eq).trimmed();
+        const QString fieldName = m.mid(eq + 1).trimmed();
+        qsizetype at = columns.indexOf(column);
+        if (at < 0)
+            for (qsizetype c = 0; c < columns.size() && at < 0; ++c)
+                if (columns[c].compare(column, Qt::CaseInsensitive) == 0)
+                    at = c;
+        if (at < 0)
+            throw TListError{QStringLiteral("\"%1\" has no column \"%2\"; its columns: %3")
+                                 .arg(o.file, column, columns.join(QStringLiteral(", ")))};
+        TFieldId field = fdNone;
+        if (fieldName.compare(QLatin1String("skip"), Qt::CaseInsensitive) != 0) {
+            field = TQelFields::FieldByDefaultName(fieldName);
+            const std::vector<TFieldId> importable = ImportableFields();
+            if (std::find(importable.begin(), importable.end(), field) == importable.end())
+                throw TListError{
+                    QStringLiteral("Unknown field \"%1\": give a field's default name, such as "
+                                   "\"Artist/Composer\", or skip")
+                        .arg(fieldName)};
+        }
+        preset[std::size_t(at)] = field;
+    }
+    return GuessColumnFields(columns, nullptr, preset);
+}
+
+// The collection of a finished import, left to the end of the process: imported albums
+// are many small blocks of memory, which the system takes back at once, while freeing
+// them one by one takes a good part of the time the import took.
+TQelDb *g_leftToExit = nullptr;
+
+// Reads the collection, or starts a new one when the file is not there yet.
+bool loadOrStart(TQelDb &db, const QString &path)
+{
+    if (QFileInfo::exists(path))
+        return LoadDatabase(db, path);
+    if (!CheckOutputFile(path))
+        return false;
+    db.FileName = QFileInfo(path).absoluteFilePath();
+    return true;
+}
+
+// Keeps a backup of the collection's file as it stands, then saves what was imported.
+bool backUpAndSave(TQelDb &db, const QString &path, int albumsBefore)
+{
+    TBackups backups(ProgramFolder() + QStringLiteral("Backups/"));
+    const QString failure =
+        backups.BeforeBigChange(QFileInfo(path).absoluteFilePath(), albumsBefore);
+    if (!failure.isEmpty())
+        Err() << "qel: " << failure << '\n';
+    return SaveDatabase(db, path);
+}
+
+int runImport(const QStringList &args)
+{
+    const TImportOptions o = parseImport(args);
+    if (!CheckInputFile(o.file))
+        return 2;
+    auto owned = std::make_unique<TQelDb>();
+    TQelDb &db = *owned;
+    if (!loadOrStart(db, o.db))
+        return 2;
+    const int albumsBefore = int(db.AlbumCount());
+    TCliInterface ui;
+    bool imported = false;
+    QString error;
+    if (o.kind == QLatin1String("csv")) {
+        TDelimitedFormat format = o.format;
+        QString failure;
+        if (!GuessDelimitedFormat(o.file, format, o.guess, &failure))
+            return Fail(failure);
+        const TDelimitedPreview head = ReadDelimitedPreview(o.file, format, 0);
+        if (!head.Error.isEmpty())
+            return Fail(head.Error);
+        TDelimitedImport import(nullptr, db, o.file);
+        import.Format = format;
+        import.Mapping = mappingOf(o, head.Columns);
+        imported = import.Run();
+        error = import.Error;
+    } else {
+        TDiscogsImport import(nullptr, db, o.file);
+        imported = import.Run();
+        error = import.Error;
+    }
+    if (!error.isEmpty())
+        return Fail(error);
+    for (QString m : ui.messages) {
+        m.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        Out() << m << '\n';
+    }
+    Out().flush();
+    if (imported && !backUpAndSave(db, o.db, QFileInfo::exists(o.db) ? albumsBefore : -1))
+        return 2;
+    g_leftToExit = owned.release();
+    return 0;
+}
+
 } // namespace
+
+int RunImport(const QStringList &args)
+{
+    const QString kind = args.value(0);
+    if (kind == QLatin1String("cdplayer") || kind == QLatin1String("cdvalet"))
+        return RunWineImport(args);
+    if (kind != QLatin1String("csv") && kind != QLatin1String("discogs"))
+        return Fail(QStringLiteral("qel import: say what to import: csv, discogs, cdplayer or "
+                                   "cdvalet (see qel import --help)"));
+    try {
+        return runImport(args);
+    } catch (const TListError &e) {
+        return Fail(e.message);
+    }
+}
 
 int RunExport(const QStringList &args)
 {

@@ -6,3 +6,5 @@
 // what `qel export cdplayer --help` prints.
 extern const char kWineExportHelp[];
 int RunWineExport(const QStringList &args);
+// `qel import cdplayer|cdvalet ...`: reached through `qel import`.
+int RunWineImport(const QStringList &args);

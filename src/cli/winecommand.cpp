@@ -11,17 +11,6 @@
 
 #include <QFileInfo>
 
-const char kImportHelp[] =
-    "Usage: qel import cdplayer DB.qel [INI]\n"
-    "       qel import cdvalet DB.qel [DIR]\n"
-    "\n"
-    "Adds the discs of the CD Player's cdplayer.ini, or of CD Valet's catalogue (the files\n"
-    "CDValet.toc and CDValet.dat in DIR), to the collection as new albums, prints the\n"
-    "summary and saves DB.qel when something was imported. Discs the collection holds\n"
-    "already are skipped. Without INI or DIR the file or folder is the one of the settings\n"
-    "(\"CdPlayer/WindowsFolder\", \"CdValet/MainDirectory\") or of the Wine prefix\n"
-    "($WINEPREFIX, by default ~/.wine).\n";
-
 const char kWineExportHelp[] =
     "       qel export cdplayer DB.qel [INI]\n"
     "       qel export cdvalet DB.qel [DIR]\n"
@@ -121,7 +110,7 @@ QString cdValetFolder(const TWineArgs &a)
 
 } // namespace
 
-int RunImport(const QStringList &args)
+int RunWineImport(const QStringList &args)
 {
     if (WantsHelp(args)) {
         Out() << kImportHelp;

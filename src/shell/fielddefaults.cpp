@@ -92,3 +92,32 @@ void TFieldDefaults::ApplyTo(TAlbum &album, TQelDb &db) const
     album.Rating = Rating;
     album.InCollection = InCollection;
 }
+
+bool TFieldDefaults::FollowMerge(TFieldId field, TQelDb &db,
+                                 const std::unordered_set<const TLookupItem *> &merged,
+                                 const TLookupItem *keep)
+{
+    QString *name = nullptr;
+    switch (field) {
+    case fdStore:
+        name = &Store;
+        break;
+    case fdOwner:
+        name = &Owner;
+        break;
+    case fdGenre:
+        name = &Genre;
+        break;
+    case fdFormat:
+        name = &FormatString;
+        break;
+    default:
+        return false;
+    }
+    // Found as ApplyTo finds it.
+    const TLookupItem *named = db.LookupList(field).FindByName(*name);
+    if (!keep || !named || !merged.count(named))
+        return false;
+    *name = keep->SortName;
+    return true;
+}

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "model/fields.h"
+
 #include <QString>
 #include <QtGlobal>
+#include <unordered_set>
 
 class TAlbum;
+class TLookupItem;
 class TQelDb;
 class TSettingsStore;
 
@@ -18,6 +22,11 @@ public:
     // Gives a new album the defaults. The lookup names are found in db's lists or
     // added to them; an empty name leaves the album without an entry.
     void ApplyTo(TAlbum &album, TQelDb &db) const;
+    // Before the entries of merged are folded into keep (all of field's list): a default
+    // whose name finds one of them names keep instead. True when a default changed.
+    bool FollowMerge(TFieldId field, TQelDb &db,
+                     const std::unordered_set<const TLookupItem *> &merged,
+                     const TLookupItem *keep);
 
     QString Year;
     QString Store;

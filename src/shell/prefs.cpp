@@ -12,6 +12,7 @@ const QString sOptions = QStringLiteral("Options");
 const QString sFolders = QStringLiteral("Folders");
 const QString sDatabases = QStringLiteral("Databases");
 const QString sScan = QStringLiteral("Scan");
+const QString sMusicBrainz = QStringLiteral("MusicBrainz");
 
 // folder + "/" + name, without doubling a separator the folder already has.
 QString joinPath(const QString &folder, const QString &name)
@@ -58,6 +59,12 @@ void TPrefs::Load(const TSettingsStore &settings)
     Drive = settings.ReadString(sScan, QStringLiteral("Drive"), QString());
     if (Drive.isEmpty())
         Drive = firstCdDrive();
+
+    MusicBrainzServer = settings.ReadString(sMusicBrainz, QStringLiteral("Server"),
+                                            QStringLiteral("https://musicbrainz.org"));
+    CoverArtServer = settings.ReadString(sMusicBrainz, QStringLiteral("CoverServer"),
+                                         QStringLiteral("https://coverartarchive.org"));
+    FetchFrontCovers = settings.ReadBool(sMusicBrainz, QStringLiteral("FetchFrontCovers"), true);
 }
 
 void TPrefs::Save(TSettingsStore &settings) const
@@ -79,6 +86,9 @@ void TPrefs::Save(TSettingsStore &settings) const
 
     settings.WriteString(sDatabases, QStringLiteral("CurrentDatabase"), CurrentDatabase);
     settings.WriteString(sScan, QStringLiteral("Drive"), Drive);
+    settings.WriteString(sMusicBrainz, QStringLiteral("Server"), MusicBrainzServer);
+    settings.WriteString(sMusicBrainz, QStringLiteral("CoverServer"), CoverArtServer);
+    settings.WriteBool(sMusicBrainz, QStringLiteral("FetchFrontCovers"), FetchFrontCovers);
 
     settings.WriteString(QStringLiteral("Version info"), QStringLiteral("Version"),
                          GetVersionText(true));

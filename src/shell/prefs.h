@@ -48,6 +48,11 @@ public:
     // Backups of the collection before saves and large changes, within a space limit.
     bool KeepBackups = true;
     int BackupSpaceMB = 1024;
+    // MusicBrainz look-ups: the web service and cover archive (mirrors and tests point
+    // them elsewhere), and whether an album made from a release gets its front cover.
+    QString MusicBrainzServer;
+    QString CoverArtServer;
+    bool FetchFrontCovers = true;
 
 private:
     QString firstCdDrive() const;

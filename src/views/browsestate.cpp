@@ -190,13 +190,25 @@ bool TBrowseState::holdsAny(const TLookupItemSet &entries) const
     return std::any_of(CurrentGroups.begin(), CurrentGroups.end(), held);
 }
 
-void TBrowseState::LookupItemsAboutToBeRemoved(TFieldId, const TLookupItemSet &entries)
+void TBrowseState::LookupItemsAboutToBeRemoved(TFieldId field, const TLookupItemSet &entries)
 {
     if (!holdsAny(entries))
         return;
     // Nothing may point at the entries once they are freed: the place is remembered
     // by identifiers, and the tree and the list are emptied (the views reset).
     m_placeBeforeRemoval.Remember(*this);
+    if (field == m_mergeField && field == GroupField()) {
+        // Merged entries' folders and group rows live on as the kept entry's.
+        auto mergedInto = [this](qint32 &id) {
+            if (const auto to = m_mergedInto.find(id); to != m_mergedInto.end())
+                id = to->second;
+        };
+        std::vector<TState::TStateNode> &path = m_placeBeforeRemoval.Path;
+        if (path.size() >= 2)
+            mergedInto(path[path.size() - 2].Id);
+        if (ListContent == lcGroups)
+            mergedInto(m_placeBeforeRemoval.SelectedId);
+    }
     m_rebuildAfterRemoval = true;
     letGo();
     m_tree.Reset(nullptr);
@@ -204,10 +216,39 @@ void TBrowseState::LookupItemsAboutToBeRemoved(TFieldId, const TLookupItemSet &e
 
 void TBrowseState::LookupItemsRemoved(TFieldId)
 {
+    m_mergedInto.clear();
+    m_mergeField = fdNone;
     if (!std::exchange(m_rebuildAfterRemoval, false))
         return;
     RebuildTree();
     m_placeBeforeRemoval.Restore(*this, nullptr);
+}
+
+void TBrowseState::FollowMerge(TFieldId field, const TLookupItemSet &merged,
+                               const TLookupItem *keep)
+{
+    if (!keep)
+        return;
+    m_mergeField = field;
+    m_mergedInto.clear();
+    for (const TLookupItem *e : merged)
+        if (e != keep)
+            m_mergedInto[e->ID] = keep->ID;
+    auto names = [&merged, keep](const QString &value) {
+        for (const TLookupItem *e : merged)
+            if (e != keep && (value.compare(e->SortName, Qt::CaseInsensitive) == 0 ||
+                              (!e->DisplayName.isEmpty() &&
+                               value.compare(e->DisplayName, Qt::CaseInsensitive) == 0)))
+                return true;
+        return false;
+    };
+    for (const TItemLevel level : {ilAlbum, ilTrack}) {
+        const TFilterFields &filter = m_views.Filter(level);
+        for (qsizetype i = 0; i < filter.Count(); ++i)
+            if (auto *text = dynamic_cast<TStringFilterField *>(filter.Items(i)))
+                if (text->FieldId == field && names(text->StringValue()))
+                    text->SetStringValue(keep->SortName);
+    }
 }
 
 bool TBrowseState::FillNode(TTreeNode *node)

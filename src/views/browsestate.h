@@ -128,6 +128,11 @@ public:
     QString CommentsText() const;
     QString CoverPath() const; // empty when there is no cover file
 
+    // Before the entries of merged are folded into keep (MergeLookupItems): a place in the
+    // folder of one of them is found again in keep's folder, and a text condition of
+    // either filter on field that names one of them names keep instead.
+    void FollowMerge(TFieldId field, const TLookupItemSet &merged, const TLookupItem *keep);
+
 signals:
     void treeRebuilt();
     void nodeSelected(const QModelIndex &node);
@@ -201,4 +206,7 @@ private:
     // Where the user was when entries shown went away, found again afterwards.
     TState m_placeBeforeRemoval;
     bool m_rebuildAfterRemoval = false;
+    // Identifiers of entries being merged, and of the entry each goes into.
+    std::unordered_map<qint32, qint32> m_mergedInto;
+    TFieldId m_mergeField = fdNone;
 };

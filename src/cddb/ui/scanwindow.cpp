@@ -7,6 +7,7 @@
 #include "cddb/ui/cddbwidgets.h"
 #include "model/album.h"
 #include "model/general.h"
+#include "musicbrainz/ui/mbwindows.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
 #include "shell/ui/windowplacement.h"
@@ -54,6 +55,8 @@ TfmScan::TfmScan(TQelDb &db, TdmGlobal &dm, std::function<bool(TAlbum *)> addAlb
         action("acRemoveScanCD", tr("&Remove Selected CD(s)..."), tr("Remove selected CD(s)"));
     m_acQuery =
         action("acQuery", tr("Query CDDB for Selected CD(s)"), tr("Query CDDB for selected CD(s)"));
+    m_acQueryMusicBrainz = action("acQueryMusicBrainz", tr("Query MusicBrainz for Selected CD(s)"),
+                                  tr("Query MusicBrainz for selected CD(s)"));
     m_acUse = action("acUse", tr("Create New Album from Selected CD..."),
                      tr("Create new Album from selected CD"));
     m_acSelectAll = action("acSelectAll", tr("Select &All"), tr("Select All"));
@@ -62,13 +65,14 @@ TfmScan::TfmScan(TQelDb &db, TdmGlobal &dm, std::function<bool(TAlbum *)> addAlb
     connect(m_acScan, &QAction::triggered, this, &TfmScan::ScanAndAdd);
     connect(m_acRemove, &QAction::triggered, this, &TfmScan::RemoveSelected);
     connect(m_acQuery, &QAction::triggered, this, &TfmScan::Query);
+    connect(m_acQueryMusicBrainz, &QAction::triggered, this, &TfmScan::QueryMusicBrainz);
     connect(m_acUse, &QAction::triggered, this, &TfmScan::Use);
     connect(m_acClose, &QAction::triggered, this, &TfmScan::reject);
 
     auto *bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("tbScan"));
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bar->addActions({m_acScan, m_acRemove, m_acQuery, m_acUse});
+    bar->addActions({m_acScan, m_acRemove, m_acQuery, m_acQueryMusicBrainz, m_acUse});
     bar->addSeparator();
     m_autoRemove = new QCheckBox(tr("Auto &Remove"), bar);
     m_autoRemove->setObjectName(QStringLiteral("ckAutoRemove"));
@@ -91,7 +95,7 @@ TfmScan::TfmScan(TQelDb &db, TdmGlobal &dm, std::function<bool(TAlbum *)> addAlb
     popup->setObjectName(QStringLiteral("pmCDs"));
     popup->addActions({m_acScan, m_acRemove});
     popup->addSeparator();
-    popup->addAction(m_acQuery);
+    popup->addActions({m_acQuery, m_acQueryMusicBrainz});
     popup->addSeparator();
     popup->addAction(m_acUse);
     popup->addSeparator();
@@ -174,6 +178,7 @@ void TfmScan::onSelectionChanged()
 void TfmScan::updateActions()
 {
     m_acQuery->setEnabled(m_current != nullptr);
+    m_acQueryMusicBrainz->setEnabled(m_current != nullptr);
     m_acRemove->setEnabled(m_current != nullptr);
     m_acUse->setEnabled(m_current != nullptr && m_cds->selectedItems().size() == 1);
 }
@@ -235,6 +240,25 @@ void TfmScan::Query()
         m_cddb.QueryDiscs(batch);
         fillList();
     }
+}
+
+void TfmScan::QueryMusicBrainz()
+{
+    const QList<TScanCD *> discs = selectedDiscs();
+    if (discs.isEmpty())
+        return;
+    QString summary;
+    const QList<TScanCD *> used =
+        QueryMusicBrainzForDiscs(this, discs, m_db, m_dm, m_addAlbum, summary);
+    if (m_autoRemove->isChecked() && !used.isEmpty()) {
+        for (TScanCD *disc : used) {
+            m_list.Remove(disc);
+            delete disc;
+        }
+        m_current = nullptr;
+    }
+    fillList(m_current);
+    m_result->setText(summary);
 }
 
 void TfmScan::Use()

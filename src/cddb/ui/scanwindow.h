@@ -40,6 +40,8 @@ public:
     void RemoveSelected();
     void Query();
     void Use();
+    // "Query MusicBrainz for Selected CD(s)".
+    void QueryMusicBrainz();
 
     void done(int result) override;
 
@@ -64,6 +66,7 @@ private:
     QLabel *m_count, *m_result;
     QPlainTextEdit *m_debug;
     QAction *m_acScan, *m_acRemove, *m_acQuery, *m_acUse, *m_acSelectAll, *m_acClose;
+    QAction *m_acQueryMusicBrainz;
 };
 
 // "&Batch Scanning && Querying...": the screen over owner, modal.

@@ -10,6 +10,7 @@
 #include "model/lookuplist.h"
 #include "model/qeldb.h"
 #include "model/valueformat.h"
+#include "musicbrainz/ui/mbwindows.h"
 #include "shell/dmglobal.h"
 #include "shell/settingsstore.h"
 #include "shell/ui/lookupbox.h"
@@ -62,6 +63,9 @@ TfmAlbum::TfmAlbum(QWidget *owner, TAlbum &album, TMode mode, TQelDb &db, TdmGlo
     };
     ScanAndQuery = [this](QWidget *parent, qint32 msDiscId) {
         return QueryDiscForUpdate(parent, m_db, m_dm, msDiscId);
+    };
+    ScanAndQueryMusicBrainz = [this](QWidget *parent, qint32 msDiscId) {
+        return QueryMusicBrainzForUpdate(parent, m_db, m_dm, msDiscId);
     };
 
     m_pages = new QTabWidget(this);

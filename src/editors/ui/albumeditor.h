@@ -77,8 +77,12 @@ public:
     // whose first disc holds what the user accepted, or nullptr. "Scan and &Query CDDB"
     // is offered only when it is set.
     std::function<std::unique_ptr<TAlbum>(QWidget *owner, qint32 msDiscId)> ScanAndQuery;
+    // The same through MusicBrainz, for "Scan and Query &MusicBrainz".
+    std::function<std::unique_ptr<TAlbum>(QWidget *owner, qint32 msDiscId)> ScanAndQueryMusicBrainz;
     // "Scan and &Query CDDB": the selected disc takes the values of the CD.
     void ScanSelectedDisc();
+    // "Scan and Query &MusicBrainz": the same from the release the user takes.
+    void ScanSelectedDiscFromMusicBrainz();
 
     // TTrackEditorHost
     QWidget *HostWindow() override { return this; }
@@ -129,6 +133,9 @@ private:
     QTreeWidgetItem *addNodes(QTreeWidgetItem *parent, TDataItem *item);
     void showNode(QTreeWidgetItem *node); // text and picture of its item
     std::vector<QTreeWidgetItem *> nodesInOrder() const;
+    // The selected disc takes the values of the first disc of what query makes.
+    void scanSelectedDisc(
+        const std::function<std::unique_ptr<TAlbum>(QWidget *owner, qint32 msDiscId)> &query);
     QTreeWidgetItem *nodeOf(const TDataItem *item) const;
     void updateCaption();
     void updateItemCommands();
@@ -162,6 +169,7 @@ private:
     QAction *m_acEdit = nullptr;
     QAction *m_acRemove = nullptr;
     QAction *m_acScanQuery = nullptr;
+    QAction *m_acScanQueryMusicBrainz = nullptr;
     TCheckedDateEdit *m_recordingDate = nullptr;
     QLineEdit *m_tourName = nullptr;
     QCheckBox *m_mono = nullptr;

@@ -89,6 +89,8 @@ QWidget *TfmAlbum::buildTracksTab()
     m_acScanQuery = action("acScanQuery", tr("Scan and &Query CDDB"),
                            tr("Scan / &Query CDDB for Selected Disc"), -1);
     m_acScanQuery->setIcon(icons.Command(QStringLiteral("acAddAlbumByScanning")));
+    m_acScanQueryMusicBrainz = action("acScanQueryMusicBrainz", tr("Scan and Query &MusicBrainz"),
+                                      tr("Scan / Query MusicBrainz for Selected Disc"), -1);
     auto *expandAll = action("acExpandAll", tr("E&xpand All"), tr("Expand All"), -1);
     auto *collapseAll = action("acCollapseAll", tr("&Collapse All"), tr("Collapse All"), -1);
     connect(m_acEdit, &QAction::triggered, this, &TfmAlbum::EditSelected);
@@ -98,6 +100,8 @@ QWidget *TfmAlbum::buildTracksTab()
     connect(m_acAddTrack, &QAction::triggered, this, [this] { AddItems(2); });
     connect(m_acAddSubTrack, &QAction::triggered, this, [this] { AddItems(3); });
     connect(m_acScanQuery, &QAction::triggered, this, &TfmAlbum::ScanSelectedDisc);
+    connect(m_acScanQueryMusicBrainz, &QAction::triggered, this,
+            &TfmAlbum::ScanSelectedDiscFromMusicBrainz);
     bar->addActions({m_acEdit, m_acRemove});
     bar->addSeparator();
     bar->addActions({m_acAddDisc, m_acAddHeader, m_acAddTrack, m_acAddSubTrack});
@@ -107,6 +111,14 @@ QWidget *TfmAlbum::buildTracksTab()
                        expandAll, collapseAll})
         if (auto *b = qobject_cast<QToolButton *>(bar->widgetForAction(a)))
             b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // The scan button's menu offers both sources; a click on it asks CDDB.
+    if (auto *scan = qobject_cast<QToolButton *>(bar->widgetForAction(m_acScanQuery))) {
+        auto *scanMenu = new QMenu(scan);
+        scanMenu->setObjectName(QStringLiteral("pmScan"));
+        scanMenu->addActions({m_acScanQuery, m_acScanQueryMusicBrainz});
+        scan->setMenu(scanMenu);
+        scan->setPopupMode(QToolButton::MenuButtonPopup);
+    }
     layout->addWidget(bar);
 
     m_tree = new TItemTreeWidget(page);
@@ -272,17 +284,30 @@ void TfmAlbum::updateItemCommands()
     m_acEdit->setEnabled(item != nullptr);
     m_acRemove->setEnabled(item != nullptr);
     m_acScanQuery->setEnabled(item && kind == TItemKind::Disc && ScanAndQuery);
+    m_acScanQueryMusicBrainz->setEnabled(item && kind == TItemKind::Disc &&
+                                         ScanAndQueryMusicBrainz);
 }
 
 // --- the item commands
 
 void TfmAlbum::ScanSelectedDisc()
 {
+    scanSelectedDisc(ScanAndQuery);
+}
+
+void TfmAlbum::ScanSelectedDiscFromMusicBrainz()
+{
+    scanSelectedDisc(ScanAndQueryMusicBrainz);
+}
+
+void TfmAlbum::scanSelectedDisc(
+    const std::function<std::unique_ptr<TAlbum>(QWidget *owner, qint32 msDiscId)> &query)
+{
     auto *disc = dynamic_cast<TDisc *>(SelectedItem());
     QTreeWidgetItem *discNode = m_tree->currentItem();
-    if (!disc || !discNode || !ScanAndQuery)
+    if (!disc || !discNode || !query)
         return;
-    std::unique_ptr<TAlbum> scanned = ScanAndQuery(this, disc->MsDiscId);
+    std::unique_ptr<TAlbum> scanned = query(this, disc->MsDiscId);
     if (scanned && scanned->DiscCount() > 0) {
         const TDisc *source = scanned->Disc(0);
         disc->MsDiscId = source->MsDiscId;

@@ -1,7 +1,9 @@
-// The exchange commands: exports to delimited text and HTML, cdplayer.ini and CD Valet.
+// The exchange commands: exports to delimited text and HTML, imports of delimited text
+// and of a Discogs collection export.
 #include "mainwindow/ui/mainwindow.h"
 
 #include "exchange/ui/exportdialogs.h"
+#include "exchange/ui/importdialogs.h"
 #include "model/qeldb.h"
 
 void TfmMain::wireExchangeCommands()
@@ -21,6 +23,20 @@ void TfmMain::wireExchangeCommands()
     };
     wire("acExportAsciiList", "acExportAsciiAlbums", "acExportAsciiTracks", ExportToAscii);
     wire("acExportHtmlList", "acExportHtmlAlbums", "acExportHtmlTracks", ExportToHtml);
+
+    // An import adds many albums: a backup of the collection as it stands once the file
+    // has proved readable, then the albums, saved once and shown again where the user
+    // was. The albums are new (adding marks them for the save) and no album already
+    // there changes, nor does an entry the albums refer to.
+    using TImport = bool (*)(QWidget *, TQelDb &, TdmGlobal &, const std::function<void()> &);
+    const auto import = [this](TImport run) {
+        if (!run(this, *m_db, *m_dm, [this] { keepBigChangeBackup(); }))
+            return;
+        SaveDatabase();
+        refreshKeepingPlace();
+    };
+    onTriggered("acImportText", [import] { import(ImportDelimitedText); });
+    onTriggered("acImportDiscogs", [import] { import(ImportDiscogsCollection); });
 }
 
 void TfmMain::updateExchangeCommands()

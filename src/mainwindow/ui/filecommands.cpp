@@ -30,6 +30,10 @@ void TfmMain::createFileActions()
     makeAction("acImportCdPlayer", tr("&CDPLAYER.INI..."), tr("Import From CDPLAYER.INI"), {},
                nullptr);
     makeAction("acImportCdValet", tr("CD&Valet..."), tr("Import From CDValet"), {}, nullptr);
+    makeAction("acImportText", tr("&Delimited Text..."), tr("Import From Delimited Text"), {},
+               nullptr);
+    makeAction("acImportDiscogs", tr("Disco&gs Collection (CSV)..."),
+               tr("Import From a Discogs Collection Export"), {}, nullptr);
     makeAction("acExportCdPlayer", tr("&CDPLAYER.INI..."), tr("Export To CDPLAYER.INI"), {},
                nullptr);
     makeAction("acExportCdValet", tr("CD&Valet..."), tr("Export To CDValet"), {}, nullptr);

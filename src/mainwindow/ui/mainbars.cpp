@@ -37,6 +37,8 @@ void TfmMain::createMenus()
     import->addAction(a("acImportQel"));
     import->addSeparator();
     import->addActions({a("acImportCdPlayer"), a("acImportCdValet")});
+    import->addSeparator();
+    import->addActions({a("acImportText"), a("acImportDiscogs")});
     QMenu *exportMenu = file->addMenu(tr("&Export To..."));
     exportMenu->setObjectName(QStringLiteral("miExport"));
     exportMenu->addActions({a("acExportCdPlayer"), a("acExportCdValet")});
@@ -53,6 +55,7 @@ void TfmMain::createMenus()
     edit->setObjectName(QStringLiteral("miEdit"));
     edit->addActions(
         {a("acAddAlbum"), a("acEditAlbum"), a("acDuplicateAlbum"), a("acRemoveAlbum")});
+    edit->addAction(a("acChangeSelected"));
     edit->addSeparator();
     edit->addAction(a("acEditLookupLists"));
     edit->addSeparator();
@@ -78,7 +81,9 @@ void TfmMain::createMenus()
 
     QMenu *cddb = bar->addMenu(tr("&CDDB"));
     cddb->setObjectName(QStringLiteral("miCddb"));
-    cddb->addActions({a("acAddAlbumByScanning"), a("acBatchScan"), a("acSubmit")});
+    createMusicBrainzActions();
+    cddb->addActions(
+        {a("acAddAlbumByScanning"), a("acQueryMusicBrainz"), a("acBatchScan"), a("acSubmit")});
     cddb->addSeparator();
     cddb->addAction(a("acStartCdPlayer"));
     cddb->addSeparator();
@@ -94,6 +99,7 @@ void TfmMain::createMenus()
     search->setObjectName(QStringLiteral("miSearch"));
     search->addActions({a("acSetFilter"), a("acFilterOnOff")});
     search->addSeparator();
+    search->addAction(a("acFindDuplicates"));
     search->addAction(a("acFindCD"));
 
     QMenu *help = bar->addMenu(tr("&Help"));
@@ -114,6 +120,7 @@ void TfmMain::createMenus()
     m_pmList->setObjectName(QStringLiteral("pmList"));
     m_pmList->addActions(
         {a("acAddAlbum"), a("acEditAlbum"), a("acDuplicateAlbum"), a("acRemoveAlbum")});
+    m_pmList->addAction(a("acChangeSelected"));
     m_pmList->addSeparator();
     m_pmList->addActions({a("acColumns"), a("acSortOrder")});
     m_pmList->addSeparator();

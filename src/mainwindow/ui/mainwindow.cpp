@@ -246,6 +246,10 @@ void TfmMain::onListRebuilt()
 
 void TfmMain::onRowSelected(int row)
 {
+    // The row the list made current itself (a click, Ctrl+click, Shift+arrow): the list
+    // is making its selection, which selecting the row alone would undo.
+    if (row >= 0 && row == m_list->CurrentRow())
+        return;
     m_updatingSelection = true;
     m_list->SetCurrentRow(row);
     m_updatingSelection = false;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 class QAction;
@@ -184,8 +185,18 @@ private:
     void cmDuplicateAlbum();
     void cmEditLookupLists();
     void cmRemoveAlbum();
+    // The one way albums leave the collection: the question (when the preferences ask
+    // it), a backup, one save, the views rebuilt before the albums are freed. True when
+    // they were removed.
+    bool removeAlbums(const std::vector<TAlbum *> &albums);
     // The albums Remove Album acts on.
     std::vector<TAlbum *> selectedAlbums() const;
+    // "Change Selected Albums..." (or tracks): the same values for the selected rows, one
+    // save, the list redrawn with the rows still selected.
+    void cmChangeSelected();
+    // Selects the rows of the list that show objects; current (or else the first of them)
+    // becomes the current row.
+    void selectObjects(const std::unordered_set<const TQel *> &objects, const TQel *current);
     void cmFieldDefaults();
     void cmFieldNames();
     // viewcommands.cpp: browsing, the tree's view, the list's style and fields, toolbars.
@@ -206,6 +217,9 @@ private:
     void updateSearchCommands();
     void cmSetFilter();
     void cmFilterOnOff();
+    void cmFindDuplicates();
+    // Selects the album in the album view (switching to it), in its folder.
+    void showAlbum(TAlbum *album);
     // cddbcommands.cpp, mp3commands.cpp: the CD and MP3 menus.
     void createCddbActions();
     void createMp3Actions();
@@ -221,6 +235,8 @@ private:
     // cddbcommands.cpp: the commands that need a CD or the CDDB windows.
     void wireCddbCommands();
     void updateCddbCommands();
+    // musicbrainzcommands.cpp: the MusicBrainz look-up of the CDDB menu.
+    void createMusicBrainzActions();
     void wireReportCommands();
     void updateReportCommands();
     void wireBackupCommands();

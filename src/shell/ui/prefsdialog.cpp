@@ -137,12 +137,19 @@ TfmPrefs::TfmPrefs(TPrefs &prefs, TDriveList &drives, QWidget *parent)
     backupsLayout->addWidget(spaceLabel, 1, 0);
     backupsLayout->addWidget(m_backupSpace, 1, 1);
 
+    // Albums made from MusicBrainz releases take their front cover from the archive.
+    auto *frontCovers = checkBox(QStringLiteral("ckFetchFrontCovers"), tr("Fetch front covers"),
+                                 prefs.FetchFrontCovers, general);
+    frontCovers->setToolTip(tr("An album made from a MusicBrainz release gets its front cover "
+                               "from the Cover Art Archive"));
+
     auto *generalLayout = new QVBoxLayout(general);
     generalLayout->addWidget(driveLabel);
     generalLayout->addLayout(driveRow);
     generalLayout->addSpacing(6);
     generalLayout->addWidget(confirm);
     generalLayout->addWidget(m_indicator);
+    generalLayout->addWidget(frontCovers);
     generalLayout->addWidget(backups);
     generalLayout->addStretch();
     pages->addTab(general, tr("General"));
@@ -213,6 +220,8 @@ void TfmPrefs::accept()
     m_prefs.ShowInCollectionIndicator = m_indicator->isChecked();
     m_prefs.KeepBackups = m_backups->isChecked();
     m_prefs.BackupSpaceMB = m_backupSpace->value();
+    if (auto *frontCovers = findChild<QCheckBox *>(QStringLiteral("ckFetchFrontCovers")))
+        m_prefs.FetchFrontCovers = frontCovers->isChecked();
     if (m_drive->currentIndex() >= 0)
         m_prefs.Drive = m_drive->currentText();
     // Taken as typed: a folder that does not exist only makes its files "missing".

@@ -3,11 +3,13 @@
 #include "model/qeldb.h"
 #include "shell/ui/windowplacement.h"
 #include "views/statistics.h"
+#include "views/ui/statisticscharts.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 
 namespace {
 // A value in a sunken panel. The database name is the user's text, so plain text.
@@ -74,8 +76,22 @@ TfmStats::TfmStats(QWidget *owner, const TQelDb &db) : QDialog(owner)
     buttons->addStretch(1);
     buttons->addWidget(close);
 
+    // The panels on the first page, as they always were; the charts beside them.
+    auto *totals = new QWidget;
+    totals->setObjectName(QStringLiteral("tsTotals"));
+    auto *totalsLayout = new QVBoxLayout(totals);
+    auto *panels = new QHBoxLayout;
+    panels->addLayout(grid);
+    panels->addStretch(1);
+    totalsLayout->addLayout(panels);
+    totalsLayout->addStretch(1);
+    auto *pages = new QTabWidget;
+    pages->setObjectName(QStringLiteral("pcStats"));
+    pages->addTab(totals, tr("Totals"));
+    pages->addTab(new TStatisticsCharts(s), tr("Charts"));
+
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
+    layout->addWidget(pages);
     layout->addSpacing(8);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);

@@ -1,0 +1,2 @@
+// The CD tests' disc-image maker, built into these tests too.
+#include "../cddb/discimages.cpp"
