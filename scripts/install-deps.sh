@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-image-formats-plugins
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins
   libgl-dev
   libcdio-dev libjpeg62-turbo-dev libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev libtag1-dev
