@@ -35,7 +35,6 @@
 
 namespace {
 
-constexpr int kOtherGenre = 12;
 constexpr qint64 kPage = 4096;
 constexpr qint64 kWindow = 2 * kPage;
 
@@ -495,24 +494,7 @@ bool Take(TAudioFile &f, TKind kind, TagLib::File &file)
 // Reads the stream into f (whose values are cleared first); false when it holds no audio.
 bool ReadStream(TTagLibFile &f, TReadStream &stream, qint64 size)
 {
-    f.Title.clear();
-    f.Artist.clear();
-    f.Album.clear();
-    f.Year.clear();
-    f.Comment.clear();
-    f.Track = 0;
-    f.Genre = kOtherGenre;
-    f.GenreText.clear();
-    f.AlbumArtist.clear();
-    f.Disc = 0;
-    f.HasPicture = false;
-    f.Format = TAudioFormat::Unknown;
-    f.FileSize = size;
-    f.BitRate = 0;
-    f.SampleRate = 0;
-    f.Channels = 0;
-    f.BitsPerSample = 0;
-    f.Length = 0;
+    f.ClearValues(size, TAudioFormat::Unknown);
     const TKind kind = Sniff(stream);
     const std::unique_ptr<TagLib::File> file = Open(kind, stream, true);
     if (!file || !file->isValid() || !file->audioProperties())

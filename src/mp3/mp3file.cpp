@@ -670,21 +670,31 @@ static int LeadingNumber(QStringView text)
     return ok && n >= 0 ? n : 0;
 }
 
+void TAudioFile::ClearValues(qint64 fileSize, TAudioFormat format)
+{
+    Title.clear();
+    Artist.clear();
+    Album.clear();
+    Year.clear();
+    Comment.clear();
+    Track = 0;
+    Genre = kOtherGenre;
+    GenreText.clear();
+    AlbumArtist.clear();
+    Disc = 0;
+    HasPicture = false;
+    Format = format;
+    FileSize = fileSize;
+    BitRate = 0;
+    SampleRate = 0;
+    Channels = 0;
+    BitsPerSample = 0;
+    Length = 0;
+}
+
 static void ReadAll(TMP3File &f, const TSource &src)
 {
-    f.Title.clear();
-    f.Artist.clear();
-    f.Album.clear();
-    f.Year.clear();
-    f.Comment.clear();
-    f.Track = 0;
-    f.Genre = kOtherGenre;
-    f.GenreText.clear();
-    f.AlbumArtist.clear();
-    f.Disc = 0;
-    f.HasPicture = false;
-    f.FileSize = src.Size();
-    f.Format = TAudioFormat::MP3;
+    f.ClearValues(src.Size(), TAudioFormat::MP3);
     f.Version = 0;
     f.Layer = 3;
     f.BitRate = 128;

@@ -87,6 +87,8 @@ public:
 
     QString FormatName() const { return AudioFormatName(Format); }
     QString GenreName() const;
+    // Every tag and stream value back to none ("Other" for the genre), before a read.
+    void ClearValues(qint64 fileSize, TAudioFormat format);
     QString SizeText() const;
     QString LengthText() const;
 };

@@ -1,6 +1,7 @@
 #include "musicbrainz/ui/mbquerywindow.h"
 
 #include "cddb/cdreader.h"
+#include "cddb/ui/cddbwidgets.h"
 #include "model/album.h"
 #include "model/general.h"
 #include "model/qeldb.h"
@@ -21,28 +22,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-namespace {
-
-// Release texts come from a server: shown as plain text, never as markup.
-QLabel *panel(const char *name, QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setMinimumWidth(40);
-    return label;
-}
-
-QString minutesSeconds(qint64 seconds)
-{
-    return QStringLiteral("%1:%2")
-        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
-} // namespace
+// Release texts come from a server: the panels (CddbUi::Panel) show plain text, never markup.
 
 TfmMbQuery::TfmMbQuery(const TScanCD &record, TMode mode, qint32 currentDiscId, TQelDb &db,
                        TdmGlobal &dm, QWidget *parent)
@@ -146,19 +126,19 @@ QWidget *TfmMbQuery::buildReleaseArea()
     area->setObjectName(QStringLiteral("pnRelease"));
     area->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
     auto *grid = new QGridLayout(area);
-    m_title = panel("pnTitle", area);
-    m_artist = panel("pnArtist", area);
-    m_date = panel("pnDate", area);
-    m_country = panel("pnCountry", area);
-    m_label = panel("pnLabel", area);
-    m_catalogNumber = panel("pnCatalogNumber", area);
-    m_barcode = panel("pnBarcode", area);
-    m_format = panel("pnFormat", area);
-    m_match = panel("pnMatch", area);
+    m_title = CddbUi::Panel("pnTitle", area);
+    m_artist = CddbUi::Panel("pnArtist", area);
+    m_date = CddbUi::Panel("pnDate", area);
+    m_country = CddbUi::Panel("pnCountry", area);
+    m_label = CddbUi::Panel("pnLabel", area);
+    m_catalogNumber = CddbUi::Panel("pnCatalogNumber", area);
+    m_barcode = CddbUi::Panel("pnBarcode", area);
+    m_format = CddbUi::Panel("pnFormat", area);
+    m_match = CddbUi::Panel("pnMatch", area);
     m_match->setFrameStyle(QFrame::NoFrame);
-    m_mbDiscId = panel("pnMbDiscId", area);
-    m_cddbId = panel("pnCddbID", area);
-    m_msId = panel("pnMsID", area);
+    m_mbDiscId = CddbUi::Panel("pnMbDiscId", area);
+    m_cddbId = CddbUi::Panel("pnCddbID", area);
+    m_msId = CddbUi::Panel("pnMsID", area);
     m_tracksLabel = new QLabel(area);
     m_tracksLabel->setObjectName(QStringLiteral("laTracks"));
     auto label = [area](const QString &text) { return new QLabel(text, area); };
@@ -260,12 +240,12 @@ void TfmMbQuery::showTab(int tab)
             dataAfter && i == audio - 1
                 ? m_record.Track(audio).StartFrame - kEnhancedCdGap - m_record.Track(i).StartFrame
                 : m_record.Track(i).Length;
-        QStringList texts{QString::number(i + 1), minutesSeconds(qMax(frames, 0) / 75)};
+        QStringList texts{QString::number(i + 1), FormatLength(qMax(frames, 0) / 75)};
         if (medium && size_t(i) < medium->Tracks.size()) {
             const TMbTrack &t = medium->Tracks[size_t(i)];
             const QString credit = MbCreditText(t.Credit);
             texts << t.Title << (credit == releaseCredit ? QString() : credit)
-                  << (t.LengthMs >= 0 ? minutesSeconds((t.LengthMs + 500) / 1000) : QString());
+                  << (t.LengthMs >= 0 ? FormatLength((t.LengthMs + 500) / 1000) : QString());
         }
         auto *row = new QTreeWidgetItem(texts);
         row->setTextAlignment(0, Qt::AlignRight);
